@@ -20,8 +20,8 @@
 // --- recorders standing in for the other modules -------------------------
 namespace {
 std::vector<std::string> calls;
-std::function<void()> onArtwork;  // runs inside loadGaugeArtwork
-std::function<void()> onPause;    // runs inside each pause
+std::function<void()> onArtwork; // runs inside loadGaugeArtwork
+std::function<void()> onPause;   // runs inside each pause
 } // namespace
 
 Settings settings;
@@ -29,17 +29,27 @@ GaugeArtwork gaugeArtwork;
 float locScale = 0.0f;
 float gsScale = 0.0f;
 
-void loadSettings() { calls.push_back("loadSettings"); }
-void saveSettings() { calls.push_back("saveSettings"); }
-void startLinkThreads() { calls.push_back("startLinkThreads"); }
-void supervisePoller() { calls.push_back("supervisePoller"); }
+void loadSettings() {
+    calls.push_back("loadSettings");
+}
+void saveSettings() {
+    calls.push_back("saveSettings");
+}
+void startLinkThreads() {
+    calls.push_back("startLinkThreads");
+}
+void supervisePoller() {
+    calls.push_back("supervisePoller");
+}
 void loadGaugeArtwork() {
     calls.push_back("loadGaugeArtwork");
     if (onArtwork) {
         onArtwork();
     }
 }
-void setNeedleScales() { calls.push_back("setNeedleScales"); }
+void setNeedleScales() {
+    calls.push_back("setNeedleScales");
+}
 void drawGauge() {
     calls.push_back("drawGauge");
     presentFrame();
@@ -77,12 +87,12 @@ struct LifecycleTest : ::testing::Test {
 TEST_F(LifecycleTest, StartupRunsInOrderAndCloseEndsAfterAFullPass) {
     onArtwork = [] { headlessQueueEvent(WindowEventClose); };
     ASSERT_TRUE(runGaugeApp());
-    const std::vector<std::string> expected = {
-        "startLinkThreads", "loadSettings", "loadGaugeArtwork", "setNeedleScales", "drawGauge",
-        // the one pass, whose event is the close event
-        "supervisePoller", "pause 10",
-        // shutdown
-        "saveSettings"};
+    const std::vector<std::string> expected = {"startLinkThreads", "loadSettings",
+                                               "loadGaugeArtwork", "setNeedleScales", "drawGauge",
+                                               // the one pass, whose event is the close event
+                                               "supervisePoller", "pause 10",
+                                               // shutdown
+                                               "saveSettings"};
     EXPECT_EQ(calls, expected);
 }
 
