@@ -2,8 +2,9 @@
 //
 // A LinkThread is the handle from CreateThread, kept open so that
 // GetExitCodeThread can tell whether the thread still runs (STILL_ACTIVE);
-// releaseLinkThread() closes it once the thread has ended. The lock is a
-// critical section.
+// releaseLinkThread() closes it once the thread has ended. Every thread's exit
+// code is 0, so an ended one can never read as STILL_ACTIVE (259). The lock
+// is a critical section.
 #include "simlink/link_platform.h"
 
 #include <new>

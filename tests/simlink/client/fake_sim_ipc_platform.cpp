@@ -67,7 +67,9 @@ void serve(uint8_t* block, uint32_t size) {
                 uint64_t at = uint64_t{offset} + i;
                 block[pos + 16 + i] = at < sizeof server->offsets ? server->offsets[at] : 0;
             }
-            batch.push_back({pos, command, offset, n, get32(block + pos + 12), {}});
+            if (server->keepHistory) {
+                batch.push_back({pos, command, offset, n, get32(block + pos + 12), {}});
+            }
             pos += 16 + n;
         } else if (command == 2 && pos + 12 <= size) {
             uint32_t n = get32(block + pos + 8);
@@ -75,6 +77,7 @@ void serve(uint8_t* block, uint32_t size) {
                 break;
             }
             uint32_t offset = get32(block + pos + 4);
+            uint32_t length = n;
             FakeServedRecord r{pos, command, offset, n, 0, {}};
             r.data.assign(block + pos + 12, block + pos + 12 + n);
             // The client's version is taken, not stored over the simulator's
@@ -90,8 +93,10 @@ void serve(uint8_t* block, uint32_t size) {
                     server->offsets[at] = block[pos + 12 + i];
                 }
             }
-            batch.push_back(r);
-            pos += 12 + static_cast<uint32_t>(r.data.size());
+            if (server->keepHistory) {
+                batch.push_back(r);
+            }
+            pos += 12 + length;
         } else {
             break;
         }

@@ -49,7 +49,9 @@ uint32_t openAttempts() {
     return fakeServer().openAttempts;
 }
 
-bool connected() { return loadField(instrumentState.connected) != 0; }
+bool connected() {
+    return loadField(instrumentState.connected) != 0;
+}
 
 // One main-loop pass after another until the condition holds; false when the
 // deadline passed first. everyPass runs on each pass (a look at the values).
@@ -110,9 +112,8 @@ void linkUpWith(const Values& v) {
         s.sendFailures = 0;
         s.afterServe = nullptr;
     });
-    ASSERT_TRUE(passUntil([&] {
-        return connected() && showing(v) && linkThreadCounts().pollersRunning == 1;
-    }));
+    ASSERT_TRUE(passUntil(
+        [&] { return connected() && showing(v) && linkThreadCounts().pollersRunning == 1; }));
 }
 
 void linkDown() {
@@ -187,6 +188,9 @@ TEST(LinkThreads, SixteenBitValuesArriveWhole) {
             fakePut16(0x0D0C, next);
         };
     });
+    uint32_t roundTripsBefore = 0;
+    script([&](FakeServer& s) { roundTripsBefore = s.roundTrips; });
+    auto start = Clock::now();
     uint16_t lastCourse = 0x00FF;
     int changes = 0;
     bool whole = true;
@@ -201,6 +205,11 @@ TEST(LinkThreads, SixteenBitValuesArriveWhole) {
         }
     };
     ASSERT_TRUE(passUntil([&] { return changes >= 200; }, look, std::chrono::milliseconds(1)));
+    double elapsed = secondsSince(start);
+    uint32_t roundTrips = 0;
+    script([&](FakeServer& s) { roundTrips = s.roundTrips - roundTripsBefore; });
+    std::printf("%u round trips in %.2f s: %.0f a second\n", roundTrips, elapsed,
+                roundTrips / elapsed);
     EXPECT_TRUE(whole);
     EXPECT_EQ(loadField(instrumentState.gsFlag), 0x007E);
     script([](FakeServer& s) { s.afterServe = nullptr; });
