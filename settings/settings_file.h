@@ -9,7 +9,7 @@
 // with one rename, so a crash, a full disk or a failed write at any moment
 // leaves either the old file or the new one, never a truncated mix. On any
 // failure the temporary file is removed and the target is left as it was. A
-// crash between writing and renaming can leave a "<name>.<n>.<n>.tmp" file
+// crash between writing and renaming can leave a "<name>.<...>.tmp" file
 // behind; nothing reads those.
 //
 // Implemented in posix/settings_file_posix.cpp and win32/settings_file_win32.cpp.

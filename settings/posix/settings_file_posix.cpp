@@ -3,7 +3,7 @@
 #include "settings/settings_file.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -137,16 +137,19 @@ bool replaceFileAtomically(const char* name, const char* data, size_t size) {
         mode = old.st_mode & 0777;
     }
 
-    // A name of our own per attempt; O_EXCL never reuses a file left by a
-    // crashed run or opened by someone else.
+    // A name of our own per attempt, with the clock in it so that a file
+    // left by a crashed run of a process with the same id is not in the
+    // way; O_EXCL never reuses a file that exists or someone else opened.
     static unsigned counter = 0;
+    const unsigned long long now = static_cast<unsigned long long>(
+        std::chrono::system_clock::now().time_since_epoch().count());
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(::getpid()),
-                      ++counter);
-        temp = std::string(name) + suffix;
+        temp.assign(name);
+        temp.append(".").append(std::to_string(static_cast<unsigned long long>(::getpid())));
+        temp.append(".").append(std::to_string(now)).append(".");
+        temp.append(std::to_string(++counter)).append(".tmp");
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, hadOld ? 0600 : mode);
         if (fd < 0 && errno != EEXIST) {
             return false;

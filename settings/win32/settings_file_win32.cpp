@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -94,16 +94,20 @@ bool replaceFileAtomically(const char* name, const char* data, size_t size) {
         return false;
     }
 
-    // A name of our own per attempt; CREATE_NEW never reuses a file left by
-    // a crashed run or opened by someone else.
+    // A name of our own per attempt, with the clock in it so that a file
+    // left by a crashed run of a process with the same id is not in the
+    // way; CREATE_NEW never reuses a file that exists or someone else opened.
     static unsigned counter = 0;
+    const unsigned long long now = static_cast<unsigned long long>(
+        std::chrono::system_clock::now().time_since_epoch().count());
     std::string temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".%lu.%u.tmp",
-                      static_cast<unsigned long>(GetCurrentProcessId()), ++counter);
-        temp = std::string(name) + suffix;
+        temp.assign(name);
+        temp.append(".").append(
+            std::to_string(static_cast<unsigned long long>(GetCurrentProcessId())));
+        temp.append(".").append(std::to_string(now)).append(".");
+        temp.append(std::to_string(++counter)).append(".tmp");
         file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
