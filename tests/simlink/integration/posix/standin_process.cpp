@@ -1,0 +1,114 @@
+// standin_process.cpp - see standin_process.h.
+#include "tests/simlink/integration/posix/standin_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+double monotonicSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+std::string useIsolatedIpcDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vor-ipc-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) {
+        return {};
+    }
+    setenv("VOR_IPC_DIR", buffer.data(), 1);
+    return buffer.data();
+}
+
+bool startStandin(StandinProcess* process, const std::vector<std::string>& arguments) {
+    static int counter = 0;
+    const char* dir = std::getenv("VOR_IPC_DIR");
+    process->outputPath = std::string(dir ? dir : "/tmp") + "/standin-" + std::to_string(getpid()) +
+                          "-" + std::to_string(++counter) + ".out";
+    std::vector<std::string> all{STANDIN_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, process->outputPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    int r = posix_spawn(&pid, STANDIN_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    process->pid = r == 0 ? pid : 0;
+    return r == 0 && waitForStandinOutput(*process, "ready ", 20.0);
+}
+
+std::string standinOutput(const StandinProcess& process) {
+    std::ifstream in(process.outputPath);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+static int occurrences(const std::string& haystack, const std::string& needle) {
+    int n = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + needle.size())) {
+        ++n;
+    }
+    return n;
+}
+
+bool waitForStandinOutput(const StandinProcess& process, const std::string& text, double seconds,
+                          int count) {
+    double deadline = monotonicSeconds() + seconds;
+    for (;;) {
+        if (occurrences(standinOutput(process), text) >= count) {
+            return true;
+        }
+        if (monotonicSeconds() > deadline || process.pid == 0 || kill(process.pid, 0) != 0) {
+            return occurrences(standinOutput(process), text) >= count;
+        }
+        usleep(5000);
+    }
+}
+
+void stopStandin(StandinProcess* process, int signalNumber) {
+    if (process->pid == 0) {
+        return;
+    }
+    kill(process->pid, signalNumber);
+    int status = 0;
+    while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    process->pid = 0;
+}
+
+bool standinEnded(StandinProcess* process, double seconds) {
+    double deadline = monotonicSeconds() + seconds;
+    while (process->pid != 0) {
+        int status = 0;
+        if (waitpid(process->pid, &status, WNOHANG) == process->pid) {
+            process->pid = 0;
+            return true;
+        }
+        if (monotonicSeconds() > deadline) {
+            return false;
+        }
+        usleep(5000);
+    }
+    return true;
+}
