@@ -80,18 +80,15 @@ Image drawBezel() {
         cairo_fill(cr);
     });
     const Mask holes = maskUnion(maskUnion(opening, upper), lower);
-    const Mask outline = drawMask(size, size, [](cairo_t* cr) {
-        annulusPath(cr, 150, 150, 143, 144);
-        cairo_fill(cr);
-    });
     const Mask indices = drawMask(size, size, [](cairo_t* cr) {
-        cairo_move_to(cr, 143.5, 12.5);
-        cairo_line_to(cr, 155.5, 12.5);
-        cairo_line_to(cr, 149.5, 23.5);
+        // Apexes on the windows' upper edges (radii 125.5 and 124).
+        cairo_move_to(cr, 143.0, 12.5);
+        cairo_line_to(cr, 156.0, 12.5);
+        cairo_line_to(cr, 149.5, 24.5);
         cairo_close_path(cr);
-        cairo_move_to(cr, 142.5, 260.5);
-        cairo_line_to(cr, 156.5, 260.5);
-        cairo_line_to(cr, 150.0, 273.5);
+        cairo_move_to(cr, 141.9, 260.5);
+        cairo_line_to(cr, 157.1, 260.5);
+        cairo_line_to(cr, 150.0, 274.0);
         cairo_close_path(cr);
         cairo_fill(cr);
     });
@@ -164,7 +161,7 @@ Image drawBezel() {
 
     // Specks: a few hundred single pixels of dust and chipped paint, most of
     // them dim, a few up to mid grey.
-    for (int i = 0; i < 330; ++i) {
+    for (int i = 0; i < 420; ++i) {
         const int x = static_cast<int>(nextRange(prng, 3.0, 297.0));
         const int y = static_cast<int>(nextRange(prng, 3.0, 297.0));
         if (maskAt(ring, x, y) < 1.0f || maskAt(holes, x, y) > 0.0f ||
@@ -172,7 +169,7 @@ Image drawBezel() {
             continue;
         }
         const double u = nextUnit(prng);
-        const float grey = static_cast<float>(48.0 + 80.0 * u * u * u);
+        const float grey = static_cast<float>(54.0 + 74.0 * u * u);
         const float opacity = static_cast<float>(nextRange(prng, 0.5, 1.0));
         float* p = pixelAt(img, x, y);
         p[0] = lerp(p[0], grey, opacity);
@@ -204,11 +201,15 @@ Image drawBezel() {
         }
     }
 
-    // The outline where the ring meets the case: a dark groove that lets a
-    // trace of what lies beneath show through.
+    // The outline where the ring meets the case: a dark groove at radius
+    // 143 to 144 that lets a trace of what lies beneath show through. Full
+    // strength within half a pixel of its middle, so that every ray crosses
+    // at least one pixel of alpha 215.
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            const float c = maskAt(outline, x, y);
+            const float d =
+                std::fabs(static_cast<float>(std::hypot(x - 150.0, y - 150.0)) - 143.5f);
+            const float c = std::clamp(1.0f - (d - 0.5f) / 0.6f, 0.0f, 1.0f);
             float* p = pixelAt(img, x, y);
             p[0] = lerp(p[0], 16.0f, c);
             p[1] = lerp(p[1], 18.0f, c);
@@ -236,7 +237,7 @@ Image drawFace() {
         cairo_fill(cr);
     });
     const Mask inside = drawMask(size, size, [&](cairo_t* cr) {
-        ellipsePath(cr, fcx, fcy, fa - 2.5, fb - 2.5);
+        ellipsePath(cr, fcx, fcy, fa - 2.0, fb - 2.0);
         cairo_fill(cr);
     });
     const Mask marks = drawMask(size, size, [](cairo_t* cr) {
@@ -328,8 +329,9 @@ Image drawFace() {
     struct Patch {
         double x, y, radius, depth;
     };
+    // Away from the windows, whose edges stay hard.
     const Patch patches[] = {
-        {88, 110, 11, 13}, {214, 196, 9, 11}, {120, 214, 7, 9}, {196, 90, 8, 10}, {78, 176, 6, 8}};
+        {88, 110, 11, 13}, {222, 200, 8, 11}, {100, 215, 7, 9}, {120, 78, 8, 10}, {78, 176, 6, 8}};
     for (const Patch& pa : patches) {
         for (int y = 0; y < size; ++y) {
             for (int x = 0; x < size; ++x) {
