@@ -54,7 +54,8 @@ uint32_t usedBytes() {
 }
 
 // Every record, a write too, is held to the read's 16-byte bound. Summed in
-// 64 bits: a size near 2^32 must not wrap round into "fits".
+// 64 bits: a size near 2^32 must not wrap round into "fits". While that bound
+// holds the notes can never run out; the second test only guards the array.
 bool fits(uint32_t size) {
     return uint64_t{usedBytes()} + size + ReadHeaderSize <= QueueLimit &&
            state.queuedCount < MaxQueuedRecords;
