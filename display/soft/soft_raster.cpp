@@ -94,15 +94,28 @@ Edge makeEdge(const Vertex& p, const Vertex& q) {
 }
 
 enum FilterKind { FilterCopy, FilterPoint, FilterLinear };
-enum BlendKind { BlendKindNormal, BlendKindShadow, BlendKindGeneric };
+enum BlendKind { BlendKindNormal, BlendKindShadow, BlendKindLight, BlendKindGeneric };
 
 struct Shading {
     const SoftTexture* texture;
     uint32_t diffuse;   // A8R8G8B8, constant over the triangle
+    bool whiteDiffuse;  // colour channels 255: MODULATE keeps the colour
     uint32_t srcFactor; // D3DBLEND numbers
     uint32_t dstFactor;
     bool skipTransparent; // source alpha 0 leaves the destination unchanged
+    uint8_t alphaOf[256]; // texel alpha x diffuse alpha, rounded
 };
+
+// round(d x d / 255): what DESTCOLOR makes of a destination channel.
+struct SquareTable {
+    uint8_t v[256];
+    constexpr SquareTable() : v() {
+        for (uint32_t d = 0; d < 256; ++d) {
+            v[d] = static_cast<uint8_t>((d * d + 127) / 255);
+        }
+    }
+};
+constexpr SquareTable squareOf{};
 
 // One factor of the blend, per channel (0..255). X8R8G8B8 has no alpha:
 // the destination's alpha reads as 1, as Direct3D reads it.
@@ -140,11 +153,11 @@ inline uint32_t blendFactor(uint32_t code, uint32_t sc, uint32_t sa, uint32_t dc
 }
 
 // Modulated source: texture x diffuse per channel, rounded to 8 bits.
-inline uint32_t modulate(uint32_t texel, uint32_t diffuse) {
-    if ((diffuse | 0xFF000000u) == 0xFFFFFFFFu) {
-        const uint32_t a = div255((texel >> 24) * (diffuse >> 24));
-        return (texel & 0x00FFFFFFu) | (a << 24);
+inline uint32_t modulate(uint32_t texel, const Shading& sh) {
+    if (sh.whiteDiffuse) {
+        return (texel & 0x00FFFFFFu) | (static_cast<uint32_t>(sh.alphaOf[texel >> 24]) << 24);
     }
+    const uint32_t diffuse = sh.diffuse;
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const uint32_t c = div255(((texel >> shift) & 0xFFu) * ((diffuse >> shift) & 0xFFu));
@@ -172,6 +185,22 @@ inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
             return;
         }
         *pixel = gather(laneDiv255(spread(*pixel) * (255u - sa))) & 0x00FFFFFFu;
+    } else if (Blend == BlendKindLight) {
+        // src x As + dst x dst, clamped: squares the destination also where
+        // the source is transparent.
+        const uint32_t dst = *pixel;
+        const uint32_t d0 = dst & 0xFFu, d1 = (dst >> 8) & 0xFFu, d2 = (dst >> 16) & 0xFFu;
+        if (sa == 0) {
+            *pixel = static_cast<uint32_t>(squareOf.v[d0]) |
+                     (static_cast<uint32_t>(squareOf.v[d1]) << 8) |
+                     (static_cast<uint32_t>(squareOf.v[d2]) << 16);
+            return;
+        }
+        const uint32_t c0 = ((src & 0xFFu) * sa + d0 * d0 + 127u) / 255u;
+        const uint32_t c1 = (((src >> 8) & 0xFFu) * sa + d1 * d1 + 127u) / 255u;
+        const uint32_t c2 = (((src >> 16) & 0xFFu) * sa + d2 * d2 + 127u) / 255u;
+        *pixel = (c0 > 255u ? 255u : c0) | ((c1 > 255u ? 255u : c1) << 8) |
+                 ((c2 > 255u ? 255u : c2) << 16);
     } else {
         if (sa == 0 && sh.skipTransparent) {
             return;
@@ -222,7 +251,7 @@ template <FilterKind Filter, BlendKind Blend> void drawSpan(const Span& sp, cons
         int64_t u = wrapIndex(sp.s >> 32, w);
         const uint32_t* texRow = tx.texels + wrapIndex(sp.t >> 32, h) * tx.pitch;
         for (; pixel != end; ++pixel) {
-            blendPixel<Blend>(pixel, modulate(texRow[u], sh.diffuse), sh);
+            blendPixel<Blend>(pixel, modulate(texRow[u], sh), sh);
             if (++u == w) {
                 u = 0;
             }
@@ -234,7 +263,7 @@ template <FilterKind Filter, BlendKind Blend> void drawSpan(const Span& sp, cons
     if (Filter == FilterPoint) {
         for (; pixel != end; ++pixel, s += sp.dsdx, t += sp.dtdx) {
             const uint32_t c = texelAt(tx, wrapIndex(s >> 32, w), wrapIndex(t >> 32, h));
-            blendPixel<Blend>(pixel, modulate(c, sh.diffuse), sh);
+            blendPixel<Blend>(pixel, modulate(c, sh), sh);
         }
         return;
     }
@@ -275,7 +304,7 @@ template <FilterKind Filter, BlendKind Blend> void drawSpan(const Span& sp, cons
         const uint64_t top = laneLerp(spread(c00), spread(c10), fu);
         const uint64_t bottom = laneLerp(spread(c01), spread(c11), fu);
         const uint32_t c = gather(laneLerp(top, bottom, fv));
-        blendPixel<Blend>(pixel, modulate(c, sh.diffuse), sh);
+        blendPixel<Blend>(pixel, modulate(c, sh), sh);
     }
 }
 
@@ -287,6 +316,8 @@ template <FilterKind Filter> SpanFn pickBlend(BlendKind blend) {
         return drawSpan<Filter, BlendKindNormal>;
     case BlendKindShadow:
         return drawSpan<Filter, BlendKindShadow>;
+    case BlendKindLight:
+        return drawSpan<Filter, BlendKindLight>;
     default:
         return drawSpan<Filter, BlendKindGeneric>;
     }
@@ -311,12 +342,55 @@ bool snapVertex(const SpriteVertex& in, const SoftTexture& tx, Vertex* out) {
     return true;
 }
 
+void setDiffuse(Shading* sh, uint32_t diffuse) {
+    sh->diffuse = diffuse;
+    sh->whiteDiffuse = (diffuse & 0x00FFFFFFu) == 0x00FFFFFFu;
+    const uint32_t da = diffuse >> 24;
+    for (uint32_t a = 0; a < 256; ++a) {
+        sh->alphaOf[a] = static_cast<uint8_t>(div255(a * da));
+    }
+}
+
 inline int64_t ceilPixel(int64_t sub) {
     return -floorDiv(-sub, 256);
 }
 
+// Texel-space window outside which every sample is transparent: the texels
+// that a bilinear sample at s touches are floor(s - 0.5) and the next one.
+struct VisibleWindow {
+    bool clipS, clipT;
+    double sLo, sHi, tLo, tHi;
+};
+
+// Narrows lo..hi to the pixels i where base + slope x i lies within
+// [low, high], keeping a pixel more on each side than the arithmetic needs.
+inline void clipToWindow(double base, double slope, double low, double high, int64_t* lo,
+                         int64_t* hi) {
+    if (slope == 0.0) {
+        if (base < low || base > high) {
+            *hi = *lo - 1;
+        }
+        return;
+    }
+    double a = (low - base) / slope;
+    double b = (high - base) / slope;
+    if (slope < 0.0) {
+        const double swap = a;
+        a = b;
+        b = swap;
+    }
+    const double first = std::floor(a) - 1.0;
+    const double last = std::ceil(b) + 1.0;
+    if (first > static_cast<double>(*lo)) {
+        *lo = first > static_cast<double>(*hi) ? *hi + 1 : static_cast<int64_t>(first);
+    }
+    if (last < static_cast<double>(*hi)) {
+        *hi = last < static_cast<double>(*lo) ? *lo - 1 : static_cast<int64_t>(last);
+    }
+}
+
 void drawTriangle(const SoftTarget& target, const Vertex& v0, const Vertex& v1, const Vertex& v2,
-                  uint32_t diffuse, const SoftDrawState& state, const Shading& shadingIn,
+                  const SoftDrawState& state, const Shading& shading, const VisibleWindow& window,
                   BlendKind blend) {
     const int64_t area = (v1.x - v0.x) * (v2.y - v0.y) - (v2.x - v0.x) * (v1.y - v0.y);
     if (area <= 0) {
@@ -363,9 +437,6 @@ void drawTriangle(const SoftTarget& target, const Vertex& v0, const Vertex& v1, 
     const int64_t dsdxFx = std::llrint(dsdx * FixedOne);
     const int64_t dtdxFx = std::llrint(dtdx * FixedOne);
 
-    Shading shading = shadingIn;
-    shading.diffuse = diffuse;
-
     // Unit steps with texel centres on pixel centres (every unturned sprite)
     // sample the texel itself with either filter.
     const int64_t s00 = std::llrint((v0.s - dsdx * x0 - dsdy * y0) * FixedOne);
@@ -395,6 +466,17 @@ void drawTriangle(const SoftTarget& target, const Vertex& v0, const Vertex& v1, 
             } else if (r < 0) {
                 hi = lo - 1;
             }
+        }
+        if (lo > hi) {
+            continue;
+        }
+        if (window.clipS) {
+            const double base = v0.s - dsdx * x0 + dsdy * (static_cast<double>(j) - y0);
+            clipToWindow(base, dsdx, window.sLo, window.sHi, &lo, &hi);
+        }
+        if (window.clipT) {
+            const double base = v0.t - dtdx * x0 + dtdy * (static_cast<double>(j) - y0);
+            clipToWindow(base, dtdx, window.tLo, window.tHi, &lo, &hi);
         }
         if (lo > hi) {
             continue;
@@ -442,11 +524,12 @@ void softDrawQuad(const SoftTarget& target, const SoftTexture& texture, const Sp
         blend = BlendKindNormal;
     } else if (sf == 1 && df == 6) {
         blend = BlendKindShadow;
+    } else if (sf == 5 && df == 9) {
+        blend = BlendKindLight;
     }
     // Where the source alpha is 0, SRCALPHA and ZERO bring nothing and ONE and
     // INVSRCALPHA keep the destination exactly.
     const bool skip = (sf == 1 || sf == 5) && (df == 2 || df == 6);
-    Shading shading{&texture, 0, sf, df, skip};
 
     // Flat colour per triangle: its first vertex's, as the four corners of a
     // sprite all carry the same.
@@ -455,6 +538,39 @@ void softDrawQuad(const SoftTarget& target, const SoftTexture& texture, const Sp
     if (skip && (d0 >> 24) == 0 && (d2 >> 24) == 0) {
         return; // intensity 0 under such a pair changes nothing
     }
-    drawTriangle(target, v[0], v[1], v[2], d0, state, shading, blend);
-    drawTriangle(target, v[2], v[1], v[3], d2, state, shading, blend);
+
+    // Under such a pair, pixels that can only sample transparent texels are
+    // left out. A window touching an edge of the texture is not used, since
+    // wrapping brings that edge's texels to the other side.
+    VisibleWindow window{false, false, 0, 0, 0, 0};
+    if (skip) {
+        const SoftTexture& t = texture;
+        const bool noneVisible = t.visibleLeft > t.visibleRight || t.visibleTop > t.visibleBottom;
+        if (noneVisible) {
+            return;
+        }
+        const double margin = 1.0 / 64;
+        if (t.visibleLeft >= 1 && t.visibleRight <= t.width - 2) {
+            window.clipS = true;
+            window.sLo = t.visibleLeft - 0.5 - margin;
+            window.sHi = t.visibleRight + 1.5 + margin;
+        }
+        if (t.visibleTop >= 1 && t.visibleBottom <= t.height - 2) {
+            window.clipT = true;
+            window.tLo = t.visibleTop - 0.5 - margin;
+            window.tHi = t.visibleBottom + 1.5 + margin;
+        }
+    }
+
+    Shading shading;
+    shading.texture = &texture;
+    shading.srcFactor = sf;
+    shading.dstFactor = df;
+    shading.skipTransparent = skip;
+    setDiffuse(&shading, d0);
+    drawTriangle(target, v[0], v[1], v[2], state, shading, window, blend);
+    if (d2 != d0) {
+        setDiffuse(&shading, d2);
+    }
+    drawTriangle(target, v[2], v[1], v[3], state, shading, window, blend);
 }

@@ -20,6 +20,15 @@ struct SoftTexture {
     int32_t width;
     int32_t height;
     int32_t pitch;
+    // Optional: every texel outside columns visibleLeft..visibleRight and
+    // rows visibleTop..visibleBottom has alpha 0 (left > right: all of them).
+    // Lets pairs that leave the destination alone under alpha 0 skip the
+    // pixels that can only sample transparent texels; the picture is the
+    // same with the defaults, which claim nothing.
+    int32_t visibleLeft = 0;
+    int32_t visibleTop = 0;
+    int32_t visibleRight = INT32_MAX;
+    int32_t visibleBottom = INT32_MAX;
 };
 
 // A render target: X8R8G8B8 pixels, pitch in pixels.

@@ -28,6 +28,8 @@ struct SoftSprite {
     int32_t width;
     int32_t height;
     float radians;
+    // Texels with alpha above 0 lie within these columns and rows.
+    int32_t visibleLeft, visibleTop, visibleRight, visibleBottom;
 };
 
 struct SoftCompositor {
@@ -66,12 +68,22 @@ SpriteHandle createSprite(int32_t width, int32_t height, const uint8_t* rows) {
         return 0;
     }
     // B, G, R, A bytes into A8R8G8B8 texels, unchanged: straight alpha.
-    for (size_t k = 0; k < count; ++k) {
-        const uint8_t* p = rows + 4 * k;
-        texels[k] = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                    (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    SoftSprite made{texels, width, height, 0.0f, width, height, -1, -1};
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t k = static_cast<size_t>(y) * static_cast<size_t>(width) + x;
+            const uint8_t* p = rows + 4 * k;
+            texels[k] = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                        (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+            if (p[3] != 0) {
+                made.visibleLeft = x < made.visibleLeft ? x : made.visibleLeft;
+                made.visibleRight = x > made.visibleRight ? x : made.visibleRight;
+                made.visibleTop = y < made.visibleTop ? y : made.visibleTop;
+                made.visibleBottom = y > made.visibleBottom ? y : made.visibleBottom;
+            }
+        }
     }
-    compositor.sprites[compositor.spriteCount] = SoftSprite{texels, width, height, 0.0f};
+    compositor.sprites[compositor.spriteCount] = made;
     ++compositor.spriteCount;
     return static_cast<SpriteHandle>(compositor.spriteCount);
 }
@@ -101,7 +113,8 @@ void drawSprite(SpriteHandle sprite, int32_t x, int32_t y, uint8_t intensity) {
     SpriteVertex quad[4];
     placeSpriteQuad(quad, x, y, s->width, s->height, s->radians, intensity);
     const SoftTarget target{pixels, SurfaceSide, SurfaceSide, SurfaceSide};
-    const SoftTexture texture{s->texels, s->width, s->height, s->width};
+    const SoftTexture texture{s->texels,      s->width,      s->height,       s->width,
+                              s->visibleLeft, s->visibleTop, s->visibleRight, s->visibleBottom};
     const SoftDrawState state{compositor.pair.source, compositor.pair.destination,
                               compositor.smooth};
     softDrawQuad(target, texture, quad, state);

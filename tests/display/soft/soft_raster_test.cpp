@@ -135,6 +135,77 @@ TEST(SoftRaster, TurnedQuadCoversEachPixelOnceAlongItsSeam) {
     }
 }
 
+TEST(SoftRaster, QuadsSharingAnEdgeTakeItsPixelsOnce) {
+    // The neighbour starts where the first quad ends: the very same floats on
+    // the shared edge, at any slant.
+    for (float degrees : {0.0f, 7.0f, 33.3f, 45.0f, 90.1f, 123.0f, 200.0f, 301.0f}) {
+        SCOPED_TRACE(degrees);
+        Buffer tex(37, 29, 0xFF000001u);
+        Buffer dst(200, 200, 0);
+        SpriteVertex a[4], b[4];
+        placeSpriteQuad(a, 60, 70, 37, 29, spriteRadians(degrees), 255);
+        const float wx = a[1].x - a[0].x, wy = a[1].y - a[0].y;
+        b[0] = a[1];
+        b[2] = a[3];
+        b[1] = a[1];
+        b[3] = a[3];
+        b[1].x += wx;
+        b[1].y += wy;
+        b[3].x += wx;
+        b[3].y += wy;
+        softDrawQuad(dst.target(), tex.texture(), a, pair(2, 2));
+        softDrawQuad(dst.target(), tex.texture(), b, pair(2, 2));
+        const double ox = a[0].x, oy = a[0].y, bx = a[2].x - ox, by = a[2].y - oy;
+        const double det = 2 * wx * by - 2 * wy * bx;
+        for (int32_t j = 0; j < dst.height; ++j) {
+            for (int32_t i = 0; i < dst.width; ++i) {
+                const uint32_t n = dst.at(i, j);
+                ASSERT_LE(n, 1u) << i << "," << j;
+                const double px = i - ox, py = j - oy;
+                const double u = (px * by - py * bx) / det;
+                const double v = (2 * wx * py - 2 * wy * px) / det;
+                if (u > 0.001 && u < 0.999 && v > 0.001 && v < 0.999) {
+                    ASSERT_EQ(n, 1u) << "gap at " << i << "," << j;
+                }
+            }
+        }
+    }
+}
+
+TEST(SoftRaster, VisibleWindowLeavesThePictureAsItIs) {
+    // A needle-like texture, transparent but for a bar, and one whose bar
+    // touches the texture's edge (where wrapping carries it across): drawn
+    // with and without the window claimed, the pictures are identical.
+    for (int32_t barEnd : {40, 47}) {
+        Buffer tex(48, 20, 0x00FFFFFFu);
+        for (int32_t x = 24; x <= barEnd; ++x) {
+            for (int32_t y = 8; y <= 11; ++y) {
+                tex.pixels[y * 48 + x] = 0xC0F0E0D0u + static_cast<uint32_t>(x);
+            }
+        }
+        SoftTexture windowed = tex.texture();
+        windowed.visibleLeft = 24;
+        windowed.visibleRight = barEnd;
+        windowed.visibleTop = 8;
+        windowed.visibleBottom = 11;
+        for (float degrees : {0.0f, 0.1f, 30.0f, 90.1f, 181.0f, 250.0f}) {
+            for (uint32_t sf : {5u, 1u}) {
+                for (bool linear : {false, true}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << barEnd << " " << degrees << " " << sf << " " << linear);
+                    Buffer plain(80, 80, 0x00808080u), clipped(80, 80, 0x00808080u);
+                    SpriteVertex q[4];
+                    placeSpriteQuad(q, 16, 30, 48, 20, spriteRadians(degrees), 200);
+                    softDrawQuad(plain.target(), tex.texture(), q, pair(sf, 6, linear));
+                    softDrawQuad(clipped.target(), windowed, q, pair(sf, 6, linear));
+                    ASSERT_EQ(clipped.pixels, plain.pixels);
+                    ASSERT_NE(plain.pixels, Buffer(80, 80, 0x00808080u).pixels);
+                }
+            }
+        }
+    }
+}
+
 TEST(SoftRaster, PixelCentresOnEdgesFollowTheTopLeftRule) {
     // Corners on pixel centres: the top and left edges take their pixels, the
     // right and bottom edges do not; the diagonal through (3,1), (2,2), (1,3)
