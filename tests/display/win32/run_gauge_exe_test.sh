@@ -86,6 +86,14 @@ check_file() { # what, light x y
     fi
 }
 
+echo "== resources: icon group 1, Common-Controls 6.0.0.0 manifest"
+# Wine's drive Z: is the Unix root.
+out="$(probe resources "Z:${gauge_exe//\//\\}" || true)"
+expect_line "$out" "icon-group-1=1"
+expect_line "$out" "manifest-common-controls-6=1"
+grep '^icon=' <<<"$out" | tr '\n' ' '
+echo
+
 echo "== no settings file: at 0,0; moved twice and closed"
 rm -f "$work/Brivane.ini"
 start_gauge

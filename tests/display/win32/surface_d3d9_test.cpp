@@ -112,6 +112,9 @@ TEST(GaugeWindowWin32, CaptionSizeStylePositionAndClass) {
         EXPECT_EQ(GetClassLongPtrA(h, GCL_STYLE), CS_DBLCLKS);
         EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(h, GCLP_HCURSOR)),
                   LoadCursorA(nullptr, IDC_ARROW));
+        EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrA(h, GCLP_HICON)),
+                  LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
+        EXPECT_NE(GetClassLongPtrA(h, GCLP_HICON), 0);
         EXPECT_TRUE(IsWindowVisible(h));
         makeTopmost(window);
         EXPECT_NE(GetWindowLongPtrA(h, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);

@@ -6,6 +6,7 @@
 //   window_probe move TITLE X Y              moves the outer top-left to X, Y
 //   window_probe close TITLE                 posts WM_CLOSE
 //   window_probe press-ok CAPTION TIMEOUT_MS the message box: text bytes, owner, OK
+//   window_probe resources EXE               icon group 1 and the manifest of EXE
 #include <windows.h>
 
 #include <cstdio>
@@ -73,6 +74,53 @@ int pressOk(const char* caption, DWORD timeoutMs) {
     return 0;
 }
 
+// The icon group's directory (GRPICONDIR) lists each image's size; the
+// manifest is the text of RT_MANIFEST 1.
+int printResources(const char* path) {
+    HMODULE image = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!image) {
+        std::printf("error=cannot load\n");
+        return 1;
+    }
+    HRSRC group = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    std::printf("icon-group-1=%d\n", group ? 1 : 0);
+    if (group) {
+        const unsigned char* dir =
+            static_cast<const unsigned char*>(LockResource(LoadResource(image, group)));
+        const int count = dir ? dir[4] | (dir[5] << 8) : 0;
+        for (int i = 0; i < count; ++i) {
+            const unsigned char* entry = dir + 6 + i * 14;
+            const int w = entry[0] ? entry[0] : 256;
+            const int h = entry[1] ? entry[1] : 256;
+            const int bits = entry[6] | (entry[7] << 8);
+            std::printf("icon=%dx%d@%d\n", w, h, bits);
+        }
+    }
+    HRSRC manifest = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
+    if (manifest) {
+        const char* text = static_cast<const char*>(LockResource(LoadResource(image, manifest)));
+        const DWORD size = SizeofResource(image, manifest);
+        const char* want[] = {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"",
+                              "6595b64144ccf1df"};
+        int found = 0;
+        for (const char* w : want) {
+            const size_t n = std::strlen(w);
+            for (DWORD at = 0; text && at + n <= size; ++at) {
+                if (std::memcmp(text + at, w, n) == 0) {
+                    ++found;
+                    break;
+                }
+            }
+        }
+        std::printf("manifest-common-controls-6=%d\n", found == 3 ? 1 : 0);
+    } else {
+        std::printf("manifest-common-controls-6=0\n");
+    }
+    std::fflush(stdout);
+    FreeLibrary(image);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +149,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 4 && std::strcmp(argv[1], "press-ok") == 0) {
         return pressOk(argv[2], static_cast<DWORD>(std::atol(argv[3])));
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "resources") == 0) {
+        return printResources(argv[2]);
     }
     std::fprintf(stderr, "usage: window_probe find|move|close|press-ok ...\n");
     return 1;
