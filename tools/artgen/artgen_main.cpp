@@ -13,6 +13,8 @@
 #include "tools/artgen/raster.h"
 #include "tools/artgen/shapes.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -74,19 +76,51 @@ Image composeGauge(const std::vector<Image>& art, const PreviewState& s) {
     return dst;
 }
 
-// The icon: the instrument at rest with a TO indication, cut round.
-std::vector<Image> iconImages(const std::vector<Image>& art) {
-    Image gauge = composeGauge(art, PreviewState{1, true, 0, 0, 0, false, true});
-    const Mask round = drawMask(300, 300, [](cairo_t* cr) {
-        ellipsePath(cr, 149.5, 149.5, 148.5, 148.5);
+// One icon size: the instrument cut round within `radius` of its centre,
+// reduced by area, then given back the contrast and edges that the
+// reduction blurs away.
+Image iconOf(const Image& gauge, double radius, int size) {
+    const int side = static_cast<int>(std::lround(2 * radius));
+    const int x0 = static_cast<int>(std::lround(149.5 - radius + 0.5));
+    Image crop = makeImage(side, side, Rgb{0, 0, 0}, 0.0f);
+    const Mask round = drawMask(side, side, [&](cairo_t* cr) {
+        ellipsePath(cr, (side - 1) / 2.0, (side - 1) / 2.0, radius - 0.5, radius - 0.5);
         cairo_fill(cr);
     });
-    for (int y = 0; y < 300; ++y) {
-        for (int x = 0; x < 300; ++x) {
-            pixelAt(gauge, x, y)[3] = 255.0f * maskAt(round, x, y);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const float* s = pixelAt(gauge, x0 + x, x0 + y);
+            float* d = pixelAt(crop, x, y);
+            for (int c = 0; c < 3; ++c) {
+                d[c] = std::clamp((s[c] - 18.0f) * 1.3f, 0.0f, 255.0f);
+            }
+            d[3] = 255.0f * maskAt(round, x, y);
         }
     }
-    return {downscale(gauge, 48, 48), downscale(gauge, 32, 32), downscale(gauge, 16, 16)};
+    const Image small = downscale(crop, size, size);
+    Image sharp = small;
+    for (int y = 1; y < size - 1; ++y) {
+        for (int x = 1; x < size - 1; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                float around = 0.0f;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        around += pixelAt(small, x + dx, y + dy)[c];
+                    }
+                }
+                const float v = pixelAt(small, x, y)[c];
+                pixelAt(sharp, x, y)[c] = std::clamp(v + 0.45f * (v - around / 9.0f), 0.0f, 255.0f);
+            }
+        }
+    }
+    return sharp;
+}
+
+// The icon: the instrument at rest with a TO indication. The smallest size
+// shows only the face, where the needles and the flag still read.
+std::vector<Image> iconImages(const std::vector<Image>& art) {
+    const Image gauge = composeGauge(art, PreviewState{1, true, 0, 0, 0, false, true});
+    return {iconOf(gauge, 147.0, 48), iconOf(gauge, 147.0, 32), iconOf(gauge, 104.0, 16)};
 }
 
 void blit(Image& dst, const Image& src, int x0, int y0, int scale) {

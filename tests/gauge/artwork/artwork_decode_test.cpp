@@ -214,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Kind{"interlaced_grey16", PNG_COLOR_TYPE_GRAY, 16, true, false, 9, 7},
                       Kind{"interlaced_1x1", PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false, 1, 1},
                       Kind{"interlaced_3x2", PNG_COLOR_TYPE_GRAY_ALPHA, 8, true, false, 3, 2}),
-    [](const ::testing::TestParamInfo<Kind>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Kind>& p) { return std::string(p.param.name); });
 
 // ---- Damaged input ----------------------------------------------------------
 
@@ -321,8 +321,8 @@ TEST_P(DamagedPng, FailsTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, DamagedPng, ::testing::ValuesIn(damages),
-                         [](const ::testing::TestParamInfo<Damage>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Damage>& p) {
+                             return std::string(p.param.name);
                          });
 
 TEST(DamagedPng, AMidStreamFailureAfterGoodImagesLeavesDecodingSound) {
