@@ -52,6 +52,11 @@ uint32_t fnv1a(const char* text) {
 
 } // namespace
 
+namespace {
+// The last directory that passed the checks; every round trip needs it.
+thread_local char checkedDirectory[512];
+} // namespace
+
 bool ipcPosixDirectory(char* out, size_t capacity) {
     const char* isolated = std::getenv("VOR_IPC_DIR");
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -66,6 +71,9 @@ bool ipcPosixDirectory(char* out, size_t capacity) {
     if (n <= 0 || static_cast<size_t>(n) >= capacity) {
         return false;
     }
+    if (std::strcmp(out, checkedDirectory) == 0) {
+        return true;
+    }
     if (mkdir(out, 0700) != 0 && errno != EEXIST) {
         return false;
     }
@@ -75,6 +83,9 @@ bool ipcPosixDirectory(char* out, size_t capacity) {
     if (lstat(out, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
         (st.st_mode & 0077) != 0) {
         return false;
+    }
+    if (static_cast<size_t>(n) < sizeof checkedDirectory) {
+        std::memcpy(checkedDirectory, out, static_cast<size_t>(n) + 1);
     }
     return true;
 }

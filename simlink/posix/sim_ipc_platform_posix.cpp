@@ -652,7 +652,25 @@ bool ipcSendMessageTimeout(IpcWindow window, uint32_t message, uintptr_t firstPa
     int64_t deadline = nowMilliseconds() + timeoutMilliseconds;
     const char* out = reinterpret_cast<const char*>(&request);
     size_t outLeft = sizeof request;
+    bool mayWrite = true; // try at once; poll only when the socket is full
     for (;;) {
+        if (outLeft && mayWrite) {
+            ssize_t n = send(w->socket, out, outLeft, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                mayWrite = false;
+            } else if (n <= 0) {
+                disconnect(*w);
+                lastError = IpcErrorInvalidWindowHandle;
+                return false;
+            } else {
+                out += n;
+                outLeft -= static_cast<size_t>(n);
+                continue;
+            }
+        }
         int64_t left = deadline - nowMilliseconds();
         if (left < 0) {
             left = 0;
@@ -678,17 +696,7 @@ bool ipcSendMessageTimeout(IpcWindow window, uint32_t message, uintptr_t firstPa
             return false;
         }
         if (outLeft) {
-            ssize_t n = send(w->socket, out, outLeft, MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
-                continue;
-            }
-            if (n <= 0) {
-                disconnect(*w);
-                lastError = IpcErrorInvalidWindowHandle;
-                return false;
-            }
-            out += n;
-            outLeft -= static_cast<size_t>(n);
+            mayWrite = true;
             continue;
         }
         ssize_t n = recv(w->socket, w->received + w->receivedBytes,

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +22,28 @@ void onStopSignal(int) {
 StandinConfig config;
 StandinState state;
 
+// The block of the last message, kept mapped while messages name it: a
+// link sends a thousand a second with the same atom. The atom's text is read
+// every time, so a block that a new name replaces is never served by mistake.
+struct CachedBlock {
+    char name[300];
+    IpcMapping mapping;
+    void* view;
+    uint32_t size;
+};
+
+CachedBlock cached;
+
+void releaseCachedBlock() {
+    if (cached.view) {
+        ipcUnmapView(cached.view);
+    }
+    if (cached.mapping) {
+        ipcCloseMapping(cached.mapping);
+    }
+    cached = CachedBlock{};
+}
+
 // Finds the message's block by the atom's text and serves it; the reply.
 uint32_t serveMessage(uint64_t firstParam, double t) {
     char name[300];
@@ -33,22 +56,24 @@ uint32_t serveMessage(uint64_t firstParam, double t) {
         return 0;
     }
     noteStandinBlock(&state, config, name, stdout);
-    IpcMapping mapping = ipcOpenMapping(name);
-    void* view = mapping ? ipcMapView(mapping) : nullptr;
-    uint32_t reply = 0;
-    if (view) {
-        updateStandinValues(&state, config, t);
-        reply = standinServeBatch(&state, config, static_cast<uint8_t*>(view),
-                                  ipcMappingSize(mapping), stdout);
-        ipcUnmapView(view);
-    } else if (config.trace) {
-        std::printf("no block %s\n", name);
-        std::fflush(stdout);
+    if (!cached.view || std::strcmp(name, cached.name) != 0) {
+        releaseCachedBlock();
+        cached.mapping = ipcOpenMapping(name);
+        cached.view = cached.mapping ? ipcMapView(cached.mapping) : nullptr;
+        cached.size = ipcMappingSize(cached.mapping);
+        std::snprintf(cached.name, sizeof cached.name, "%s", name);
+        if (!cached.view) {
+            releaseCachedBlock();
+            if (config.trace) {
+                std::printf("no block %s\n", name);
+                std::fflush(stdout);
+            }
+            return 0;
+        }
     }
-    if (mapping) {
-        ipcCloseMapping(mapping);
-    }
-    return reply;
+    updateStandinValues(&state, config, t);
+    return standinServeBatch(&state, config, static_cast<uint8_t*>(cached.view), cached.size,
+                             stdout);
 }
 
 } // namespace
@@ -106,6 +131,7 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    releaseCachedBlock();
     ipcServerClose(&server);
     return 0;
 }

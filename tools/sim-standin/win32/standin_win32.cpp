@@ -17,6 +17,28 @@ UINT messageId;
 double startTime;
 bool quitting;
 
+// The block of the last message, kept mapped while messages name it: a
+// link sends a thousand a second with the same atom. The atom's text is read
+// every time, so a block that a new name replaces is never served by mistake.
+struct CachedBlock {
+    char name[300];
+    HANDLE mapping;
+    void* view;
+    uint32_t size;
+};
+
+CachedBlock cached;
+
+void releaseCachedBlock() {
+    if (cached.view) {
+        UnmapViewOfFile(cached.view);
+    }
+    if (cached.mapping) {
+        CloseHandle(cached.mapping);
+    }
+    cached = CachedBlock{};
+}
+
 uint32_t serveMessage(WPARAM firstParam, double t) {
     char name[300];
     if (firstParam > 0xFFFF ||
@@ -28,26 +50,28 @@ uint32_t serveMessage(WPARAM firstParam, double t) {
         return 0;
     }
     noteStandinBlock(&state, config, name, stdout);
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
-    void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-    uint32_t reply = 0;
-    if (view) {
+    if (!cached.view || lstrcmpA(name, cached.name) != 0) {
+        releaseCachedBlock();
+        cached.mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+        cached.view =
+            cached.mapping ? MapViewOfFile(cached.mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+        if (!cached.view) {
+            releaseCachedBlock();
+            if (config.trace) {
+                std::printf("no block %s\n", name);
+                std::fflush(stdout);
+            }
+            return 0;
+        }
         // The view's size bounds every record, whatever the client claims.
         MEMORY_BASIC_INFORMATION info{};
-        SIZE_T size = VirtualQuery(view, &info, sizeof info) ? info.RegionSize : 0;
-        updateStandinValues(&state, config, t);
-        reply =
-            standinServeBatch(&state, config, static_cast<uint8_t*>(view),
-                              static_cast<uint32_t>(size > 0x40000000 ? 0x40000000 : size), stdout);
-        UnmapViewOfFile(view);
-    } else if (config.trace) {
-        std::printf("no block %s\n", name);
-        std::fflush(stdout);
+        SIZE_T size = VirtualQuery(cached.view, &info, sizeof info) ? info.RegionSize : 0;
+        cached.size = static_cast<uint32_t>(size > 0x40000000 ? 0x40000000 : size);
+        lstrcpynA(cached.name, name, sizeof cached.name);
     }
-    if (mapping) {
-        CloseHandle(mapping);
-    }
-    return reply;
+    updateStandinValues(&state, config, t);
+    return standinServeBatch(&state, config, static_cast<uint8_t*>(cached.view), cached.size,
+                             stdout);
 }
 
 LRESULT CALLBACK standinWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

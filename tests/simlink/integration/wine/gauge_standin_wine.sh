@@ -9,8 +9,8 @@
 # Uses DISPLAY and VOR_WINEPREFIX when set (scripts/test.sh sets both), else
 # starts an Xvfb of its own; ends only the processes it started, by PID.
 set -euo pipefail
-standin_exe="$1"
-gauge_exe="$2"
+standin_exe="$(realpath "$1")"
+gauge_exe="$(realpath "$2")"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../.." && pwd)"
 wine_run="$root/scripts/wine-run.sh"
 work="$(mktemp -d "${TMPDIR:-/tmp}/vor-wine-standin-XXXXXX")"
@@ -31,11 +31,16 @@ if [[ -z "${DISPLAY:-}" ]]; then
     started_xvfb=1
 fi
 
-# wait_for FILE TEXT SECONDS [COUNT]: until FILE holds TEXT COUNT times.
+# wait_for FILE TEXT SECONDS [COUNT]: until FILE holds TEXT COUNT times;
+# fails early when the stand-in or the gauge has ended.
 wait_for() {
     local file="$1" text="$2" deadline=$((SECONDS + $3)) count="${4:-1}"
     until [[ $(grep -cF -- "$text" "$file" 2>/dev/null || true) -ge $count ]]; do
-        if ((SECONDS > deadline)); then
+        local ended=0
+        for p in "${standin_pid:-}" "${gauge_pid:-}"; do
+            if [[ -n "$p" ]] && ! kill -0 "$p" 2>/dev/null; then ended=1; fi
+        done
+        if ((SECONDS > deadline || ended)); then
             echo "FAIL: no '$text' (x$count) in $file within $3 s; it holds:" >&2
             cat "$file" >&2 || true
             return 1
@@ -57,13 +62,14 @@ handshake_write="write 0x330A 2: D2 07"
 
 start_standin first.out
 bash "$wine_run" "$gauge_exe" >gauge.out 2>&1 &
-pids+=($!)
+gauge_pid=$!
+pids+=("$gauge_pid")
 wait_for first.out "$handshake_write" 120
 wait_for first.out "$handshake_batch" 10
 wait_for first.out "$poll_batch" 30
 wait_for first.out "rate " 30 2
 # Only handshakes and poll batches: nothing else is ever sent.
-if grep -E '^batch ' first.out | grep -vxF -e "$poll_batch" -e "$handshake_batch" >&2; then
+if tr -d '\r' <first.out | grep -E '^batch ' | grep -vxF -e "$poll_batch" -e "$handshake_batch" >&2; then
     echo "FAIL: unexpected batch layout" >&2
     exit 1
 fi
@@ -72,6 +78,7 @@ echo "first stand-in: $(grep -c '^block ' first.out) link(s), $(grep '^rate ' fi
 # Killed: the gauge must notice and come back to a new stand-in by itself.
 kill -9 "$standin_pid"
 wait "$standin_pid" 2>/dev/null || true
+standin_pid=
 start=$SECONDS
 start_standin second.out
 wait_for second.out "$handshake_write" 60
