@@ -106,7 +106,11 @@ Image drawBezel() {
             const float light = r > 1.0 ? static_cast<float>(-(dx + dy) / (r * 1.41421356)) : 0.0f;
             // The ring rounds off towards its outer edge, where it turns away from the light.
             const float roll = smoothstep(132.0f, 145.5f, static_cast<float>(r));
-            const float shade = 2.2f * light * (1.0f - roll) - 3.0f * roll + 1.0f;
+            // A soft sheen where the curved ring faces the light.
+            const float band = static_cast<float>((r - 133.0) / 8.0);
+            const float sheen =
+                5.0f * std::pow(std::max(0.0f, light), 1.5f) * std::exp(-band * band);
+            const float shade = 2.2f * light * (1.0f - roll) - 3.0f * roll + sheen;
             const float v = shade + 1.6f * valueNoiseAt(mottle, x, y) +
                             1.3f * valueNoiseAt(grain, x, y) +
                             0.9f * static_cast<float>(nextGauss(prng));
@@ -133,18 +137,20 @@ Image drawBezel() {
         }
     }
 
-    // Scratches: short, faint, mostly running round the ring, as a cloth or a
-    // sleeve leaves them.
-    for (int i = 0; i < 46; ++i) {
-        const double r = nextRange(prng, 127.0, 142.5);
+    // Scratches: short, fine and nearly straight, most of them running round
+    // the ring as a cloth or a sleeve leaves them; a few brighter ones.
+    for (int i = 0; i < 64; ++i) {
+        const double r = nextRange(prng, 92.0, 143.0);
         const double a = nextRange(prng, 0.0, 2.0 * Pi);
-        const double len = nextRange(prng, 3.0, 15.0);
-        const double dir = a + Pi / 2.0 + nextRange(prng, -0.5, 0.5);
-        const double width = nextRange(prng, 0.45, 0.9);
-        const float grey = static_cast<float>(nextRange(prng, 62.0, 110.0));
-        const float opacity = static_cast<float>(nextRange(prng, 0.25, 0.65));
+        const double len = nextRange(prng, 3.0, 17.0);
+        const double dir = a + Pi / 2.0 + nextRange(prng, -0.45, 0.45);
+        const double width = nextRange(prng, 0.35, 0.65);
+        const bool bright = nextUnit(prng) < 0.15;
+        const float grey = static_cast<float>(bright ? nextRange(prng, 100.0, 135.0)
+                                                     : nextRange(prng, 58.0, 92.0));
+        const float opacity = static_cast<float>(nextRange(prng, 0.25, 0.6));
         const double x0 = 150.0 + r * std::cos(a), y0 = 150.0 + r * std::sin(a);
-        const double bend = nextRange(prng, -2.0, 2.0);
+        const double bend = nextRange(prng, -0.7, 0.7);
         const Mask m = drawMask(size, size, [&](cairo_t* cr) {
             cairo_move_to(cr, x0, y0);
             cairo_curve_to(cr, x0 + std::cos(dir) * len / 3 - std::sin(dir) * bend,
@@ -157,6 +163,19 @@ Image drawBezel() {
             cairo_stroke(cr);
         });
         paintOver(img, maskProduct(m, ring), Rgb{grey, grey + 3, grey + 4}, opacity);
+    }
+    // Long, barely visible wiping marks, concentric with the ring.
+    for (int i = 0; i < 9; ++i) {
+        const double r = nextRange(prng, 98.0, 142.0);
+        const double a0 = nextRange(prng, 0.0, 2.0 * Pi);
+        const double span = nextRange(prng, 0.15, 0.6);
+        const float opacity = static_cast<float>(nextRange(prng, 0.10, 0.2));
+        const Mask m = drawMask(size, size, [&](cairo_t* cr) {
+            cairo_arc(cr, 150.0, 150.0, r, a0, a0 + span);
+            cairo_set_line_width(cr, 0.5);
+            cairo_stroke(cr);
+        });
+        paintOver(img, maskProduct(m, ring), Rgb{78, 82, 84}, opacity);
     }
 
     // Specks: a few hundred single pixels of dust and chipped paint, most of
