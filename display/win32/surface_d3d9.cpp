@@ -286,9 +286,9 @@ bool recreateSurfaceDevice() {
     if (!createDevice()) {
         return false;
     }
-    if (!restoreSpriteTextures()) {
-        // Sprites without a texture are left out of the picture, as at start-up.
-    }
+    // A sprite whose texture cannot be made again is left out of the picture,
+    // as an image that fails to load is at start-up.
+    restoreSpriteTextures();
     drawLastFrameAgain();
     return true;
 }

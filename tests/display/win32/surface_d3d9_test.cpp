@@ -11,8 +11,29 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
+
+// Every C++ allocation of this test program is counted, so that a frame can
+// be shown to allocate nothing.
+static std::atomic<long> allocationCount{0};
+void* operator new(size_t size) {
+    ++allocationCount;
+    void* p = std::malloc(size ? size : 1);
+    if (!p) {
+        std::abort();
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -406,6 +427,28 @@ TEST_F(SurfaceFixture, DeviceComesBackWithItsTexturesAndTheLastFrame) {
             ASSERT_EQ(pixelAt(later, x + 100, y + 100), pixelAt(drawn, x, y)) << x << "," << y;
         }
     }
+}
+
+TEST_F(SurfaceFixture, FramesAllocateNothing) {
+    std::vector<uint8_t> image = solidImage(40, 12, 90, 90, 90, 200);
+    const long atStart = allocationCount.load();
+    SpriteHandle sprite = createSprite(40, 12, image.data());
+    ASSERT_NE(sprite, 0u);
+    const long before = allocationCount.load();
+    ASSERT_GT(before, atStart) << "the count sees the sprite's own allocations";
+    for (int f = 0; f < 50; ++f) {
+        frame([&] {
+            setSmoothFiltering(f % 2 == 0);
+            setBlendPair(BlendShadow);
+            setSpriteAngle(sprite, static_cast<float>(f) + 0.1f);
+            drawSprite(sprite, 100, 100, 100);
+            setBlendPair(BlendNormal);
+            drawSprite(sprite, 98, 98, 255);
+            setBlendPair(BlendLight);
+            drawSprite(sprite, 0, 0, 40);
+        });
+    }
+    EXPECT_EQ(allocationCount.load(), before);
 }
 
 TEST(SurfaceD3d9, FailsCleanlyWithoutAWindowOrTwice) {
