@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -314,6 +315,61 @@ uint32_t errnoToWin32(int e) {
     }
 }
 
+// Removes what killed processes left behind: atom files and unfinished temp
+// files of dead owners in the directory, and shared memory of dead creators
+// under this directory's prefix. Run at every add of an atom, that is once
+// per link opened, so leftovers never pile up.
+void sweepStaleLocked() {
+    char dir[512];
+    if (!ipcPosixDirectory(dir, sizeof dir)) {
+        return;
+    }
+    if (DIR* d = opendir(dir)) {
+        while (dirent* e = readdir(d)) {
+            char path[800];
+            std::snprintf(path, sizeof path, "%s/%s", dir, e->d_name);
+            uint32_t owner = 0;
+            char text[300];
+            unsigned pid = 0, n = 0;
+            if (std::strncmp(e->d_name, "a-", 2) == 0) {
+                if (readAtomFile(path, &owner, text, sizeof text) && !ipcPosixProcessAlive(owner)) {
+                    unlink(path);
+                }
+            } else if (std::sscanf(e->d_name, "t-%u-%u", &pid, &n) == 2 &&
+                       !ipcPosixProcessAlive(pid)) {
+                unlink(path);
+            }
+        }
+        closedir(d);
+    }
+    // The prefix that ipcPosixMappingName gives this directory.
+    char prefix[64];
+    if (!ipcPosixMappingName("x", prefix, sizeof prefix)) {
+        return;
+    }
+    size_t prefixLength = std::strlen(prefix) - 2; // without "/" and the trailing "x"
+    if (DIR* d = opendir("/dev/shm")) {
+        while (dirent* e = readdir(d)) {
+            if (std::strncmp(e->d_name, prefix + 1, prefixLength) != 0) {
+                continue;
+            }
+            char shmName[300];
+            std::snprintf(shmName, sizeof shmName, "/%s", e->d_name);
+            int fd = shm_open(shmName, O_RDWR | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                continue;
+            }
+            IpcPosixMappingTrailer trailer{};
+            bool stale = readTrailer(fd, &trailer) && !ipcPosixProcessAlive(trailer.ownerPid);
+            close(fd);
+            if (stale) {
+                shm_unlink(shmName);
+            }
+        }
+        closedir(d);
+    }
+}
+
 } // namespace
 
 IpcWindow ipcFindWindow(const char* className) {
@@ -402,6 +458,7 @@ uint16_t ipcAddAtom(const char* name) {
     }
     std::lock_guard<std::mutex> guard(platform.lock);
     initialiseLocked();
+    sweepStaleLocked();
     char temp[600];
     if (!writeTempAtomFile(name, temp, sizeof temp)) {
         lastError = IpcErrorAccessDenied;

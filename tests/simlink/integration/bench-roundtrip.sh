@@ -4,8 +4,8 @@
 #
 #   tests/simlink/integration/bench-roundtrip.sh [linux-build-dir] [windows-build-dir] [seconds]
 # Defaults: build/standin-linux build/standin-windows 3. A build dir that is
-# missing is skipped. Uses DISPLAY/VOR_WINEPREFIX when set; starts no Xvfb
-# (the stand-in and the benchmark need no display).
+# missing is skipped. Uses DISPLAY and VOR_WINEPREFIX when set; without a
+# DISPLAY it starts an Xvfb of its own for Wine (the stand-in owns a window).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)"
 linux_dir="${1:-$root/build/standin-linux}"
@@ -16,6 +16,7 @@ cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
     [[ -n "${ipc_dir:-}" ]] && rm -rf "$ipc_dir"
+    if [[ -n "${XVFB_PID:-}" ]]; then stop_xvfb; fi
 }
 trap cleanup EXIT
 
@@ -28,6 +29,10 @@ if [[ -x "$linux_dir/tools/sim-standin/sim-standin" ]]; then
     "$linux_dir/tests/simlink/integration/bench_roundtrip" "$seconds"
 fi
 if [[ -f "$windows_dir/tools/sim-standin/sim-standin.exe" ]]; then
+    if [[ -z "${DISPLAY:-}" ]]; then
+        source "$root/scripts/lib/xvfb.sh"
+        start_xvfb
+    fi
     bash "$root/scripts/wine-run.sh" "$windows_dir/tools/sim-standin/sim-standin.exe" >/dev/null 2>&1 &
     pids+=($!)
     echo "Windows build under Wine ($windows_dir):"

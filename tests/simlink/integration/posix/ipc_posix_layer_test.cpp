@@ -192,11 +192,38 @@ TEST_F(IpcPosixLayer, AMappingLeftByAKilledCreatorIsReclaimed) {
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_NE(ipcOpenMapping("FsasmLib:IPC:4:1"), 0u) << "it is still there";
+    IpcMapping left = ipcOpenMapping("FsasmLib:IPC:4:1");
+    EXPECT_NE(left, 0u) << "it is still there";
+    ipcCloseMapping(left);
     IpcMapping m = ipcCreateMapping("FsasmLib:IPC:4:1", 0x8000);
     ASSERT_NE(m, 0u);
     EXPECT_EQ(ipcLastError(), 0u) << "reclaimed, not reported as existing";
     ipcCloseMapping(m);
+}
+
+TEST_F(IpcPosixLayer, TheNextLinkSweepsAwayWhatAKilledClientLeft) {
+    pid_t child = fork();
+    if (child == 0) {
+        bool made = ipcAddAtom("FsasmLib:IPC:9:1") && ipcCreateMapping("FsasmLib:IPC:9:1", 0x8000);
+        _exit(made ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    IpcMapping left = ipcOpenMapping("FsasmLib:IPC:9:1");
+    ASSERT_NE(left, 0u);
+    ipcCloseMapping(left);
+    uint16_t atom = ipcAddAtom("FsasmLib:IPC:9:2"); // another name: a sweep, not a reuse
+    ASSERT_NE(atom, 0);
+    EXPECT_EQ(ipcOpenMapping("FsasmLib:IPC:9:1"), 0u);
+    char path[600];
+    int atoms = 0;
+    for (unsigned a = 0xC000; a <= 0xFFFF; ++a) {
+        std::snprintf(path, sizeof path, "%s/a-%04X", dir.c_str(), a);
+        atoms += access(path, F_OK) == 0;
+    }
+    EXPECT_EQ(atoms, 1) << "only the new atom is left";
+    ipcDeleteAtom(atom);
 }
 
 TEST_F(IpcPosixLayer, ASendYieldsTheServersReply) {
