@@ -369,6 +369,17 @@ Image drawFace() {
         }
     }
 
+    // The cut edges of the windows: a faint lit edge on their far sides.
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const float v = 7.0f * bevelAt(windows, x, y);
+            float* p = pixelAt(img, x, y);
+            p[0] += v;
+            p[1] += v;
+            p[2] += v;
+        }
+    }
+
     cutHoles(img, windows);
     bleedColour(img, 3);
     return img;
