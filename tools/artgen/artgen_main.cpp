@@ -177,7 +177,7 @@ Image contactSheet(const std::vector<Image>& art) {
         {ImageLinkGlow, gap + 1000, 3 * gap + 3 * caption + 1200},
     };
     Image sheet =
-        makeImage(1896, 3 * gap + 3 * caption + 1200 + 2 * 112 + gap, Rgb{236, 236, 232}, 255.0f);
+        makeImage(1896, 3 * gap + 3 * caption + 1200 + 2 * 49 + gap, Rgb{236, 236, 232}, 255.0f);
     for (const Placed& p : layout) {
         const Image& img = art[p.id];
         checkerboard(sheet, p.x, p.y, img.width * 2, img.height * 2);
