@@ -166,7 +166,9 @@ inline uint32_t modulate(uint32_t texel, const Shading& sh) {
     return out;
 }
 
-// Blends the modulated source into *pixel. The X byte is written as 0.
+// Blends the modulated source into *pixel: each of the two products is
+// rounded to 8 bits, then they are added and clamped, as 8-bit blend units
+// do. The X byte is written as 0.
 template <BlendKind Blend>
 inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
     const uint32_t sa = src >> 24;
@@ -178,8 +180,10 @@ inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
             *pixel = src & 0x00FFFFFFu;
             return;
         }
-        const uint64_t sum = spread(src) * sa + spread(*pixel) * (255u - sa);
-        *pixel = gather(laneDiv255(sum)) & 0x00FFFFFFu;
+        // Neither term can carry: round(s a) + round(d (1 - a)) <= 255.
+        const uint64_t sum =
+            laneDiv255(spread(src) * sa) + laneDiv255(spread(*pixel) * (255u - sa));
+        *pixel = gather(sum) & 0x00FFFFFFu;
     } else if (Blend == BlendKindShadow) {
         if (sa == 0) {
             return;
@@ -196,9 +200,10 @@ inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
                      (static_cast<uint32_t>(squareOf.v[d2]) << 16);
             return;
         }
-        const uint32_t c0 = ((src & 0xFFu) * sa + d0 * d0 + 127u) / 255u;
-        const uint32_t c1 = (((src >> 8) & 0xFFu) * sa + d1 * d1 + 127u) / 255u;
-        const uint32_t c2 = (((src >> 16) & 0xFFu) * sa + d2 * d2 + 127u) / 255u;
+        const uint32_t added = gather(laneDiv255(spread(src) * sa));
+        const uint32_t c0 = (added & 0xFFu) + squareOf.v[d0];
+        const uint32_t c1 = ((added >> 8) & 0xFFu) + squareOf.v[d1];
+        const uint32_t c2 = ((added >> 16) & 0xFFu) + squareOf.v[d2];
         *pixel = (c0 > 255u ? 255u : c0) | ((c1 > 255u ? 255u : c1) << 8) |
                  ((c2 > 255u ? 255u : c2) << 16);
     } else {
@@ -219,9 +224,8 @@ inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
         for (int shift = 0; shift < 24; shift += 8) {
             const uint32_t sc = (src >> shift) & 0xFFu;
             const uint32_t dc = (dst >> shift) & 0xFFu;
-            const uint32_t sum =
-                sc * blendFactor(sf, sc, sa, dc) + dc * blendFactor(df, sc, sa, dc);
-            const uint32_t c = (sum + 127u) / 255u; // round to nearest, then clamp
+            const uint32_t c =
+                div255(sc * blendFactor(sf, sc, sa, dc)) + div255(dc * blendFactor(df, sc, sa, dc));
             out |= (c > 255u ? 255u : c) << shift;
         }
         *pixel = out;

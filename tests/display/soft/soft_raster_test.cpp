@@ -261,8 +261,8 @@ TEST(SoftRaster, BilinearWeighsHalfwayTexelsEquallyAndWraps) {
     }
 }
 
-// Reference blend in real numbers: factors per channel in 0..1, sum
-// clamped, rounded to 8 bits; destination alpha reads as 1.
+// Reference blend in real numbers: factors per channel in 0..1, each product
+// rounded to 8 bits, their sum clamped; destination alpha reads as 1.
 double factorOf(uint32_t code, double sc, double sa, double dc) {
     switch (code) {
     case 1:
@@ -296,9 +296,9 @@ uint32_t referenceBlend(uint32_t texel, uint8_t intensity, uint32_t dst, uint32_
     for (int sh = 0; sh < 24; sh += 8) {
         const double sc = ((texel >> sh) & 255u) / 255.0;
         const double dc = ((dst >> sh) & 255u) / 255.0;
-        double r = sc * factorOf(sf, sc, sa, dc) + dc * factorOf(df, sc, sa, dc);
-        r = r < 0 ? 0 : (r > 1 ? 1 : r);
-        out |= static_cast<uint32_t>(std::lround(r * 255.0)) << sh;
+        const long r = std::lround(sc * factorOf(sf, sc, sa, dc) * 255.0) +
+                       std::lround(dc * factorOf(df, sc, sa, dc) * 255.0);
+        out |= static_cast<uint32_t>(r > 255 ? 255 : r) << sh;
     }
     return out;
 }
