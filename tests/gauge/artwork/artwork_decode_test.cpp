@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,11 @@ struct Kind {
     int width;
     int height;
 };
+
+// Test names and failure messages show the case's name.
+void PrintTo(const Kind& k, std::ostream* os) {
+    *os << k.name;
+}
 
 PngFixture makeFixture(const Kind& k) {
     PngFixture f;
@@ -305,6 +311,10 @@ const Damage damages[] = {
     {"huge_size", [] { return withSize(goodPng(), 60000, 60000); }},
     {"larger_than_its_data", [] { return withSize(goodPng(), 40, 300); }},
 };
+
+void PrintTo(const Damage& d, std::ostream* os) {
+    *os << d.name;
+}
 
 class DamagedPng : public ::testing::TestWithParam<Damage> {};
 
