@@ -488,21 +488,34 @@ Image lettered(int w, int h, Rgb ground, const Mask& letters) {
     return img;
 }
 
+// A thin F built from pixel-aligned strokes: at 10 pixels a glyph's bars
+// would fall between two rows and print grey.
+void fLetter(cairo_t* cr, double x0, double y0, double x1, double y1, double middle) {
+    const double stroke = 1.2;
+    cairo_rectangle(cr, x0, y0, stroke, y1 - y0);
+    cairo_rectangle(cr, x0, y0, x1 - x0, stroke);
+    cairo_rectangle(cr, x0, middle, (x1 - x0) * 0.84, stroke);
+}
+
 Image drawNavOff() {
+    // "OFF" over x 12..39, y 8..17.
     const Mask letters = drawMask(48, 22, [](cairo_t* cr) {
-        textInBox(cr, FontBook, "OFF", 11.5, 7.5, 39.5, 17.5);
+        textInBox(cr, FontBook, "O", 11.5, 7.5, 21.5, 17.5);
+        cairo_fill(cr);
+        fLetter(cr, 23.5, 7.5, 30.5, 17.5, 11.5);
+        fLetter(cr, 32.5, 7.5, 39.5, 17.5, 11.5);
         cairo_fill(cr);
     });
     return lettered(48, 22, Rgb{255, 51, 0}, letters);
 }
 
 Image drawGsOff() {
+    // O, F, F stacked over x 6..17: O at y 5..16, F at 20..30 and 34..44.
     const Mask letters = drawMask(23, 49, [](cairo_t* cr) {
         textInBox(cr, FontBook, "O", 5.5, 4.5, 17.5, 16.5);
-        // The F keeps its own proportions, centred under the O.
-        const double fWidth = 8.0;
-        textInBox(cr, FontBook, "F", 11.5 - fWidth / 2, 19.5, 11.5 + fWidth / 2, 30.5);
-        textInBox(cr, FontBook, "F", 11.5 - fWidth / 2, 33.5, 11.5 + fWidth / 2, 44.5);
+        cairo_fill(cr);
+        fLetter(cr, 7.5, 19.5, 15.5, 30.5, 24.5);
+        fLetter(cr, 7.5, 33.5, 15.5, 44.5, 38.5);
         cairo_fill(cr);
     });
     return lettered(23, 49, Rgb{255, 68, 21}, letters);
