@@ -1,12 +1,15 @@
 // soft_raster.cpp - the software reference of the Direct3D 9 sprite pipeline
 // (see soft_raster.h for the model and its precision choices).
 //
-// Per triangle: snap the corners to the 1/256 px grid, cull clockwise-back
-// faces as the device's default cull mode does, set up exact integer edge
-// functions and double planes for the texel coordinates, then walk the rows
-// of the clipped bounding box. Each row's span comes from the edge functions
-// by exact integer division, so no pixel outside the triangle is visited.
-// Along a span the texel coordinates step in 32.32 fixed point.
+// Per triangle: snap the corners to the 1/256 px grid, cull it if it winds
+// counter-clockwise (the device's default cull mode), set up exact integer
+// edge functions and double planes for the texel coordinates, then walk the
+// rows of the clipped bounding box. Each row's span comes from the edge
+// functions by exact integer division, so no pixel outside the triangle is
+// visited; under pairs that keep the destination where alpha is 0, the span
+// is narrowed further to the texture's visible window. Along a span the
+// texel coordinates step in 32.32 fixed point; unturned sprites take a copy
+// path that gives the same pixels without filtering arithmetic.
 //
 // Limits: corners beyond +-32768 px, texel coordinates beyond +-2^20 texels,
 // gradients beyond 2^28 texels a pixel, targets or textures above 32768

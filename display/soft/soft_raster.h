@@ -7,6 +7,33 @@
 // D3DBLEND numbers, an 8-bit X8R8G8B8 target). Used by the native build's
 // compositor, the tests, the snapshot tool and the cross-check against
 // Direct3D 9 under Wine. No platform header, no allocation while drawing.
+//
+// The arithmetic, where Direct3D 9 leaves it to the hardware:
+// - Corners snap to 1/256 pixel (8 bits of subpixel precision, round to
+//   nearest even); pixel (i, j) is sampled at its centre (i, j). Coverage
+//   uses exact integer edge functions on the snapped corners with the
+//   top-left rule, so triangles sharing an edge take each pixel on it once.
+//   Counter-clockwise triangles are culled, as by the default cull mode.
+// - Texel coordinates s = u x width, t = v x height are interpolated
+//   affinely from the snapped corners (rhw is 1) and stepped in 32.32 fixed
+//   point along each row.
+// - Point: texel (floor s, floor t), wrapped. Bilinear: s - 0.5 and t - 0.5
+//   rounded to 1/256 texel; the integer parts name the upper-left texel, the
+//   8-bit fractions weigh the four (all wrapped); the two rows are each
+//   interpolated and then the pair, each step rounded to 8 bits. At texel
+//   centres the fractions are 0: an unturned sprite is copied exactly.
+// - MODULATE: texel x diffuse per channel, rounded to nearest; the diffuse
+//   colour is flat per triangle (its first vertex's).
+// - Blend: each of source x factor and destination x factor is rounded to
+//   8 bits, the two are added and clamped at 255. The target has no alpha:
+//   DESTALPHA reads as 1. The X byte is written as 0. A pair with a number
+//   outside 1..15 draws nothing.
+// Checked against Direct3D 9 under Wine: unturned and point-sampled draws
+// agree pixel for pixel; turned bilinear draws differ by at most 2 in a
+// channel on a few percent of pixels (the interpolation precision).
+//
+// Limits: corners beyond +-32768 px, texel coordinates beyond +-2^20
+// texels, targets and textures above 32768 pixels a side are not drawn.
 #pragma once
 
 #include "display/sprite_quad.h"
