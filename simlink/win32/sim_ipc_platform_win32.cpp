@@ -49,12 +49,21 @@ bool ipcSendMessageTimeout(IpcWindow window, uint32_t message, uintptr_t firstPa
     LRESULT sent = SendMessageTimeoutA(
         reinterpret_cast<HWND>(window), message, static_cast<WPARAM>(firstParam),
         static_cast<LPARAM>(secondParam), SMTO_BLOCK, timeoutMilliseconds, &result);
-    if (sent != 0 && reply) {
+    if (sent == 0) {
+        // Windows reports a time-out as ERROR_TIMEOUT; the link tells a
+        // time-out from a failed send by a last-error value of 0, as the
+        // native layer gives it.
+        if (GetLastError() == ERROR_TIMEOUT) {
+            SetLastError(0);
+        }
+        return false;
+    }
+    if (reply) {
         // The reply is 32 bits wide: a wider result must not pass for a small
         // one by losing its upper half.
         *reply = result > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(result);
     }
-    return sent != 0;
+    return true;
 }
 
 uint32_t ipcLastError() {

@@ -1,5 +1,6 @@
-// standin_process.cpp - see standin_process.h.
-#include "tests/simlink/integration/posix/standin_process.h"
+// standin_process_posix.cpp - the stand-in as a child process: posix_spawn
+// with its output in a file, ended by signals to its PID (see standin_process.h).
+#include "tests/simlink/integration/standin_process.h"
 
 #include <cerrno>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,7 +54,7 @@ bool startStandin(StandinProcess* process, const std::vector<std::string>& argum
     pid_t pid = 0;
     int r = posix_spawn(&pid, STANDIN_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    process->pid = r == 0 ? pid : 0;
+    process->pid = r == 0 ? static_cast<uint32_t>(pid) : 0;
     return r == 0 && waitForStandinOutput(*process, "ready ", 20.0);
 }
 
@@ -60,7 +62,9 @@ std::string standinOutput(const StandinProcess& process) {
     std::ifstream in(process.outputPath);
     std::stringstream s;
     s << in.rdbuf();
-    return s.str();
+    std::string text = s.str();
+    std::erase(text, '\r');
+    return text;
 }
 
 static int occurrences(const std::string& haystack, const std::string& needle) {
@@ -79,29 +83,40 @@ bool waitForStandinOutput(const StandinProcess& process, const std::string& text
         if (occurrences(standinOutput(process), text) >= count) {
             return true;
         }
-        if (monotonicSeconds() > deadline || process.pid == 0 || kill(process.pid, 0) != 0) {
+        if (monotonicSeconds() > deadline || process.pid == 0 ||
+            kill(static_cast<pid_t>(process.pid), 0) != 0) {
             return occurrences(standinOutput(process), text) >= count;
         }
         usleep(5000);
     }
 }
 
-void stopStandin(StandinProcess* process, int signalNumber) {
+static void signalAndReap(StandinProcess* process, int signalNumber) {
     if (process->pid == 0) {
         return;
     }
-    kill(process->pid, signalNumber);
+    pid_t pid = static_cast<pid_t>(process->pid);
+    kill(pid, signalNumber);
     int status = 0;
-    while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     process->pid = 0;
+}
+
+void killStandin(StandinProcess* process) {
+    signalAndReap(process, SIGKILL);
+}
+
+void endStandin(StandinProcess* process) {
+    signalAndReap(process, SIGTERM);
 }
 
 bool standinEnded(StandinProcess* process, double seconds) {
     double deadline = monotonicSeconds() + seconds;
     while (process->pid != 0) {
         int status = 0;
-        if (waitpid(process->pid, &status, WNOHANG) == process->pid) {
+        pid_t pid = static_cast<pid_t>(process->pid);
+        if (waitpid(pid, &status, WNOHANG) == pid) {
             process->pid = 0;
             return true;
         }

@@ -6,11 +6,10 @@
 #include "app/pause.h"
 #include "simlink/link_threads.h"
 #include "simlink/sim_ipc_client.h"
-#include "tests/simlink/integration/posix/standin_process.h"
+#include "tests/simlink/integration/standin_process.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -24,7 +23,7 @@ class LinkAgainstStandin : public ::testing::Test {
     void SetUp() override { ASSERT_FALSE(useIsolatedIpcDirectory().empty()); }
     void TearDown() override {
         SimIpcClient::close();
-        stopStandin(&standin, SIGKILL);
+        killStandin(&standin);
     }
     StandinProcess standin{};
 };
@@ -61,7 +60,7 @@ TEST_F(LinkAgainstStandin, OpenAcceptsOrRefusesWhatTheServerServes) {
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(state.block != nullptr, c.opens);
         close();
-        stopStandin(&standin, SIGTERM);
+        endStandin(&standin);
     }
 }
 
@@ -124,7 +123,7 @@ TEST_F(LinkAgainstStandin, AServerThatExitsFailsTheNextBatchWithAnError) {
     EXPECT_EQ(result, SimIpcClient::SendFailed);
     // Nine failing sends with 100 ms pauses.
     EXPECT_GT(took, 0.8);
-    EXPECT_LT(took, 3.0);
+    EXPECT_LT(took, 8.0) << "failed sends, not time-outs";
 }
 
 TEST_F(LinkAgainstStandin, SizesRewrittenByTheServerNeverOverrunADestination) {
@@ -149,7 +148,7 @@ TEST_F(LinkAgainstStandin, AServerThatNeverAnswersTimesOut) {
     double took = monotonicSeconds() - start;
     EXPECT_EQ(result, SimIpcClient::SendTimedOut);
     EXPECT_GT(took, 18.0); // 9 x (2000 + 100) ms
-    EXPECT_LT(took, 30.0);
+    EXPECT_LT(took, 60.0);
     EXPECT_EQ(SimIpcClient::state.block, nullptr);
 }
 
@@ -187,7 +186,7 @@ TEST_F(LinkAgainstStandin, TheThreadsConnectFollowNoticeTheLossAndReconnect) {
     double took = 0;
     ASSERT_TRUE(superviseUntil(connected, 10.0, &took));
     std::printf("connected %.3f s after the stand-in was ready\n", took);
-    EXPECT_LT(took, 2.5) << "about a second";
+    EXPECT_LT(took, 5.0) << "about a second";
     ASSERT_TRUE(superviseUntil(
         [] {
             return loadField(instrumentState.obsDegrees) == 270 &&
@@ -200,10 +199,10 @@ TEST_F(LinkAgainstStandin, TheThreadsConnectFollowNoticeTheLossAndReconnect) {
     EXPECT_EQ(loadField(instrumentState.toFrom), 2);
     EXPECT_EQ(linkThreadCounts().pollersRunning, 1);
 
-    stopStandin(&standin, SIGKILL);
+    killStandin(&standin);
     ASSERT_TRUE(superviseUntil([] { return !connected(); }, 10.0, &took));
     std::printf("loss noticed %.3f s after the stand-in was killed\n", took);
-    EXPECT_LT(took, 2.5) << "about 0.9 s";
+    EXPECT_LT(took, 5.0) << "about 0.9 s";
     // The values keep their last readings.
     EXPECT_EQ(loadField(instrumentState.locNeedle), -40);
     EXPECT_EQ(loadField(instrumentState.obsDegrees), 270);
@@ -217,7 +216,7 @@ TEST_F(LinkAgainstStandin, TheThreadsConnectFollowNoticeTheLossAndReconnect) {
     EXPECT_EQ(loadField(instrumentState.locNeedle), 12);
 
     // Lost and regained quickly: a restart well within the loss time.
-    stopStandin(&standin, SIGKILL);
+    killStandin(&standin);
     ASSERT_TRUE(startStandin(&standin, {"--set", "loc=-3", "--set", "obs=180"}));
     ASSERT_TRUE(superviseUntil(
         [] { return connected() && loadField(instrumentState.obsDegrees) == 180; }, 15.0));
