@@ -8,32 +8,17 @@
 #include "display/sprite_compositor.h"
 #include "display/win32/d3d9_surface.h"
 #include "display/win32/win32_window.h"
+#include "tests/display/win32/device_proxy_d3d9.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
-// Every C++ allocation of this test program is counted, so that a frame can
-// be shown to allocate nothing.
-static std::atomic<long> allocationCount{0};
-void* operator new(size_t size) {
-    ++allocationCount;
-    void* p = std::malloc(size ? size : 1);
-    if (!p) {
-        std::abort();
-    }
-    return p;
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
+// Counted by allocation_count.cpp: every C++ allocation of this program.
+extern std::atomic<long> allocationCount;
 
 namespace {
 
@@ -449,6 +434,167 @@ TEST_F(SurfaceFixture, FramesAllocateNothing) {
         });
     }
     EXPECT_EQ(allocationCount.load(), before);
+}
+
+// The device between the surface and the real one, with scripted answers.
+struct LostDeviceFixture : SurfaceFixture {
+    DeviceProxy proxy;
+    SpriteHandle sprite = 0;
+    std::vector<uint32_t> drawn;
+
+    void SetUp() override {
+        SurfaceFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        std::vector<uint8_t> image = solidImage(20, 20, 10, 200, 60, 220);
+        sprite = createSprite(20, 20, image.data());
+        ASSERT_NE(sprite, 0u);
+        frame([&] { drawSprite(sprite, 30, 40, 255); });
+        drawn = readBack();
+        proxy.real = d3d9Surface.device;
+        d3d9Surface.device = &proxy;
+    }
+    void TearDown() override {
+        if (d3d9Surface.device == &proxy) {
+            d3d9Surface.device = proxy.real;
+        }
+        SurfaceFixture::TearDown();
+    }
+    // A frame as the renderer draws it, the scene left open for the present.
+    void drawFrame() {
+        beginFrame();
+        drawSprite(sprite, 30, 40, 255);
+        endFrame();
+    }
+};
+
+TEST_F(LostDeviceFixture, ShortLossIsWaitedOutAndPresented) {
+    proxy.queueCooperative(D3DERR_DEVICELOST, 2);
+    proxy.queueCooperative(D3D_OK);
+    drawFrame();
+    const DWORD start = GetTickCount();
+    presentFrame();
+    const DWORD took = GetTickCount() - start;
+    // Two 1 ms pauses; only a machine too busy to run them within 32 ms
+    // makes the loss count as a long one, and then giving up is right.
+    if (took < 32) {
+        EXPECT_EQ(proxy.cooperativeCalls, 3);
+        EXPECT_EQ(proxy.presentCalls, 1);
+        EXPECT_FALSE(d3d9Surface.presentingGivenUp);
+        EXPECT_FALSE(d3d9Surface.sceneOpen) << "the frame's scene ends before the present";
+    } else {
+        EXPECT_TRUE(d3d9Surface.presentingGivenUp) << took << " ms";
+        EXPECT_EQ(proxy.presentCalls, 0);
+    }
+}
+
+TEST_F(LostDeviceFixture, GivesUpOnLongLossDriverErrorFailedResetOrPresent) {
+    struct Case {
+        const char* what;
+        HRESULT first;
+        HRESULT then; // held after the first answer
+        HRESULT reset;
+        HRESULT present;
+        bool waits; // the 32 ms wait for a lost device
+    };
+    const Case cases[] = {
+        {"lost for good", D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3D_OK, D3D_OK, true},
+        {"driver error", D3DERR_DRIVERINTERNALERROR, D3DERR_DRIVERINTERNALERROR, D3D_OK, D3D_OK,
+         false},
+        {"driver error while lost", D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR, D3D_OK, D3D_OK,
+         false},
+        {"reset fails", D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET, D3DERR_INVALIDCALL, D3D_OK,
+         false},
+        {"present fails", D3D_OK, D3D_OK, D3D_OK, D3DERR_DEVICELOST, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        d3d9Surface.presentingGivenUp = false;
+        proxy.clearAnswers();
+        proxy.queueCooperative(c.first);
+        proxy.queueCooperative(c.then);
+        proxy.holdLast = true;
+        proxy.resetAnswer = c.reset;
+        proxy.presentAnswer = c.present;
+        drawFrame();
+        const DWORD start = GetTickCount();
+        presentFrame();
+        const DWORD took = GetTickCount() - start;
+        EXPECT_TRUE(d3d9Surface.presentingGivenUp);
+        if (c.waits) {
+            EXPECT_GE(took, 31u) << "waits out 32 ms of loss first";
+            EXPECT_GT(proxy.cooperativeCalls, 2);
+        }
+        EXPECT_EQ(proxy.presentCalls, c.present == D3D_OK ? 0 : 1);
+
+        // Given up: frames are still composed, nothing is presented, and no
+        // second attempt is made within the second.
+        const int presents = proxy.presentCalls;
+        const int asks = proxy.cooperativeCalls;
+        drawFrame();
+        presentFrame();
+        EXPECT_EQ(proxy.presentCalls, presents);
+        EXPECT_EQ(proxy.cooperativeCalls, asks);
+    }
+}
+
+TEST_F(LostDeviceFixture, ResetDrawsTheLastFrameAgainBeforePresenting) {
+    proxy.queueCooperative(D3DERR_DEVICENOTRESET);
+    proxy.queueCooperative(D3D_OK);
+    // Something else in the back buffer, as a reset leaves it undefined.
+    d3d9Surface.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FF00FF, 1.0f, 0);
+    presentFrame();
+    EXPECT_EQ(proxy.resetCalls, 1);
+    EXPECT_EQ(proxy.presentCalls, 1);
+    EXPECT_FALSE(d3d9Surface.presentingGivenUp);
+    EXPECT_EQ(readBack(), drawn);
+}
+
+TEST_F(LostDeviceFixture, GivenUpSurfaceComesBackOnceTheDisplayDoes) {
+    proxy.queueCooperative(D3DERR_DEVICELOST);
+    proxy.holdLast = true;
+    drawFrame();
+    presentFrame();
+    ASSERT_TRUE(d3d9Surface.presentingGivenUp);
+
+    // A second later the display is still away: one question, no present.
+    d3d9Surface.lastRetryTick = GetTickCount() - 1100;
+    int asks = proxy.cooperativeCalls;
+    presentFrame();
+    EXPECT_EQ(proxy.cooperativeCalls, asks + 1);
+    EXPECT_EQ(proxy.presentCalls, 0);
+    EXPECT_TRUE(d3d9Surface.presentingGivenUp);
+
+    // Back, but needing a reset: reset, frame drawn again, presented.
+    proxy.clearAnswers();
+    proxy.queueCooperative(D3DERR_DEVICENOTRESET);
+    d3d9Surface.lastRetryTick = GetTickCount() - 1100;
+    presentFrame();
+    EXPECT_EQ(proxy.resetCalls, 1);
+    EXPECT_EQ(proxy.presentCalls, 1);
+    EXPECT_FALSE(d3d9Surface.presentingGivenUp);
+    EXPECT_EQ(d3d9Surface.restoreCount, 1u);
+    EXPECT_EQ(readBack(), drawn);
+}
+
+TEST_F(LostDeviceFixture, DeviceThatCannotBeResetIsReplacedByANewOne) {
+    proxy.queueCooperative(D3DERR_DRIVERINTERNALERROR);
+    proxy.holdLast = true;
+    drawFrame();
+    presentFrame();
+    ASSERT_TRUE(d3d9Surface.presentingGivenUp);
+
+    d3d9Surface.lastRetryTick = GetTickCount() - 1100;
+    presentFrame();
+    EXPECT_FALSE(d3d9Surface.presentingGivenUp);
+    EXPECT_NE(d3d9Surface.device, &proxy) << "a new device on the same child window";
+    EXPECT_NE(spriteTexture(sprite), nullptr);
+    EXPECT_EQ(readBack(), drawn) << "textures made again and the last frame drawn again";
+    // And draws on the new device as on the first one.
+    d3d9Surface.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    frame([&] { drawSprite(sprite, 30, 40, 255); });
+    EXPECT_EQ(readBack(), drawn);
 }
 
 TEST(SurfaceD3d9, FailsCleanlyWithoutAWindowOrTwice) {
