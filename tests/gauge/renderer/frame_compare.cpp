@@ -2,7 +2,9 @@
 // difference and the share of pixels that differ by more than one, and fails
 // when a difference exceeds the bounds that the compositors are held to.
 //
-//   frame_compare A.raw B.raw [MAX_DIFF [MAX_SHARE_PERCENT]]
+//   frame_compare A.raw B.raw [MAX_DIFF [MAX_SHARE_PERCENT [BY_MORE_THAN]]]
+// The share counts pixels whose largest channel difference is more than
+// BY_MORE_THAN (default 1).
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     }
     const int maxAllowed = argc > 3 ? std::atoi(argv[3]) : 2;
     const double shareAllowed = argc > 4 ? std::atof(argv[4]) : 1.0;
+    const int byMoreThan = argc > 5 ? std::atoi(argv[5]) : 1;
     const size_t bytes = 300 * 300 * 4;
     std::vector<unsigned char> a(bytes), b(bytes);
     for (int k = 0; k < 2; ++k) {
@@ -35,11 +38,11 @@ int main(int argc, char** argv) {
         }
         largest = worst > largest ? worst : largest;
         differing += worst > 0;
-        beyondOne += worst > 1;
+        beyondOne += worst > byMoreThan;
     }
     const double share = 100.0 * static_cast<double>(beyondOne) / (300.0 * 300.0);
     std::printf("%s vs %s: largest channel difference %d, pixels differing %ld (%.3f%%), "
-                "by more than 1: %.3f%%\n",
-                argv[1], argv[2], largest, differing, 100.0 * differing / 90000.0, share);
+                "by more than %d: %.3f%%\n",
+                argv[1], argv[2], largest, differing, 100.0 * differing / 90000.0, byMoreThan, share);
     return largest <= maxAllowed && share < shareAllowed ? 0 : 1;
 }
