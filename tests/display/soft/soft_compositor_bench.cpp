@@ -9,9 +9,14 @@
 // a translucent panel light, small flag and lamp sprites. A frame stacks
 // them as the renderer does (16 draws with the panel light and the lamp,
 // four of them the turned needle), bilinear filtering on, the needles and
-// the card turning a little every frame.
+// the card turning a little every frame. BM_RealGaugeFrame draws the same
+// worst case with the real artwork through the renderer (drawGauge).
+#include "app/instrument_state.h"
 #include "display/gauge_window.h"
 #include "display/sprite_compositor.h"
+#include "gauge/gauge_artwork.h"
+#include "gauge/gauge_renderer.h"
+#include "settings/settings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -163,6 +168,39 @@ void BM_GaugeFrame(benchmark::State& state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_GaugeFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The renderer with the real artwork: panel light on and no link, so 16
+// draws; the needles and the card move every frame.
+void BM_RealGaugeFrame(benchmark::State& state) {
+    fixture();
+    static const bool loaded = [] {
+        loadGaugeArtwork();
+        setNeedleScales();
+        return true;
+    }();
+    (void)loaded;
+    settings.lightEnabled = 1;
+    instrumentState.connected.store(0);
+    instrumentState.lights.store(0x20);
+    instrumentState.toFrom.store(1);
+    instrumentState.gsFlag.store(0);
+    int step = 0;
+    for (auto _ : state) {
+        instrumentState.locNeedle.store(static_cast<int8_t>(step % 255 - 127));
+        instrumentState.gsNeedle.store(static_cast<int8_t>((step * 3) % 255 - 127));
+        instrumentState.obsDegrees.store(static_cast<uint16_t>(step % 360));
+        drawGauge();
+        benchmark::ClobberMemory();
+        ++step;
+    }
+    state.counters["per_draw_us"] = benchmark::Counter(
+        16.0 * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+BENCHMARK(BM_RealGaugeFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // One draw of a kind, repeated.
 void drawOnce(benchmark::State& state, SpriteHandle Art::*which, BlendPair pair, float degrees,
