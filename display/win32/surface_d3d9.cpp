@@ -126,6 +126,38 @@ bool tryDeviceAgain() {
     return back;
 }
 
+// The state test, the wait for a lost device, the reset, the end of the
+// frame's scene and the present; any failure gives up presenting.
+void presentNow() {
+    D3d9Surface& s = d3d9Surface;
+    if (!s.device) {
+        giveUpPresenting();
+        return;
+    }
+    HRESULT state = s.device->TestCooperativeLevel();
+    if (state == D3DERR_DEVICELOST) {
+        const DWORD first = GetTickCount();
+        while (state == D3DERR_DEVICELOST && GetTickCount() - first < LostDeviceWaitMilliseconds) {
+            Sleep(1);
+            state = s.device->TestCooperativeLevel();
+        }
+    }
+    bool go = true;
+    if (state == D3DERR_DEVICENOTRESET) {
+        go = resetSurfaceDevice(false);
+    } else if (FAILED(state)) {
+        go = false; // still lost after the wait, a driver error, or worse
+    }
+    if (go) {
+        endOpenScene();
+        const RECT source = {0, 0, GaugeClientWidth, GaugeClientHeight};
+        go = SUCCEEDED(s.device->Present(&source, nullptr, nullptr, nullptr));
+    }
+    if (!go) {
+        giveUpPresenting();
+    }
+}
+
 } // namespace
 
 void prepareDirect3D() {
@@ -219,35 +251,11 @@ void presentFrame() {
     if (!s.open || s.presenting) {
         return;
     }
-    if (s.presentingGivenUp && !tryDeviceAgain()) {
-        return;
-    }
-    if (!s.device) {
-        giveUpPresenting();
-        return;
-    }
+    // Nothing below may start a second present from a window message that a
+    // device call happens to dispatch.
     s.presenting = true;
-    HRESULT state = s.device->TestCooperativeLevel();
-    if (state == D3DERR_DEVICELOST) {
-        const DWORD first = GetTickCount();
-        while (state == D3DERR_DEVICELOST && GetTickCount() - first < LostDeviceWaitMilliseconds) {
-            Sleep(1);
-            state = s.device->TestCooperativeLevel();
-        }
-    }
-    bool go = true;
-    if (state == D3DERR_DEVICENOTRESET) {
-        go = resetSurfaceDevice(false);
-    } else if (FAILED(state)) {
-        go = false; // still lost after the wait, a driver error, or worse
-    }
-    if (go) {
-        endOpenScene();
-        const RECT source = {0, 0, GaugeClientWidth, GaugeClientHeight};
-        go = SUCCEEDED(s.device->Present(&source, nullptr, nullptr, nullptr));
-    }
-    if (!go) {
-        giveUpPresenting();
+    if (!s.presentingGivenUp || tryDeviceAgain()) {
+        presentNow();
     }
     s.presenting = false;
 }
