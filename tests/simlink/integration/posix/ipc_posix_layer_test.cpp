@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -298,6 +299,38 @@ TEST_F(IpcPosixLayer, AServerThatDiesFailsTheSendAtOnceWithAnError) {
     IpcWindow fresh = ipcFindWindow("UIPCMAIN");
     EXPECT_TRUE(ipcSendMessageTimeout(fresh, message, b.atom, 0, 2000, &reply));
     EXPECT_EQ(reply, 1u);
+    dropBlock(&b);
+}
+
+TEST_F(IpcPosixLayer, AClientThatSendsGarbageOrStallsHarmsNoOther) {
+    ASSERT_TRUE(startStandin(&standin, {}));
+    auto rawConnection = [&] {
+        int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s/w-UIPCMAIN", dir.c_str());
+        EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        return s;
+    };
+    int garbage = rawConnection();
+    char junk[100];
+    std::memset(junk, 0xA5, sizeof junk);
+    EXPECT_EQ(write(garbage, junk, sizeof junk), static_cast<ssize_t>(sizeof junk));
+    int stalled = rawConnection();
+    EXPECT_EQ(write(stalled, junk, 7), 7); // a request begun and never finished
+    IpcWindow w = ipcFindWindow("UIPCMAIN");
+    Block b = makeBlock("FsasmLib:IPC:A:1");
+    uint32_t reply = 0;
+    EXPECT_TRUE(
+        ipcSendMessageTimeout(w, ipcRegisterMessage("FsasmLib:IPC"), b.atom, 0, 2000, &reply));
+    EXPECT_EQ(reply, 1u);
+    // The garbage sender has been dropped: its stream ends (or is reset).
+    pollfd p{garbage, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1);
+    char byte;
+    EXPECT_LE(read(garbage, &byte, 1), 0);
+    close(garbage);
+    close(stalled);
     dropBlock(&b);
 }
 

@@ -1,16 +1,20 @@
 // standin_process_posix.cpp - the stand-in as a child process: posix_spawn
 // with its output in a file, ended by signals to its PID (see standin_process.h).
+#include "simlink/posix/ipc_posix_shared.h"
 #include "tests/simlink/integration/standin_process.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +26,41 @@ double monotonicSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+namespace {
+
+std::vector<std::string> isolatedDirectories;
+
+// At exit: the directories this process made, with what is in them, and the
+// shared memory named after them (a link still open at exit is never closed).
+void removeIsolatedDirectories() {
+    for (const std::string& dir : isolatedDirectories) {
+        setenv("VOR_IPC_DIR", dir.c_str(), 1);
+        char prefix[300];
+        if (ipcPosixMappingName("x", prefix, sizeof prefix)) {
+            size_t length = std::strlen(prefix) - 2; // without "/" and "x"
+            if (DIR* d = opendir("/dev/shm")) {
+                while (dirent* e = readdir(d)) {
+                    if (std::strncmp(e->d_name, prefix + 1, length) == 0) {
+                        shm_unlink((std::string("/") + e->d_name).c_str());
+                    }
+                }
+                closedir(d);
+            }
+        }
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d)) {
+                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+                    unlink((dir + "/" + e->d_name).c_str());
+                }
+            }
+            closedir(d);
+        }
+        rmdir(dir.c_str());
+    }
+}
+
+} // namespace
+
 std::string useIsolatedIpcDirectory() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vor-ipc-test-XXXXXX";
@@ -31,6 +70,10 @@ std::string useIsolatedIpcDirectory() {
         return {};
     }
     setenv("VOR_IPC_DIR", buffer.data(), 1);
+    if (isolatedDirectories.empty()) {
+        std::atexit(removeIsolatedDirectories);
+    }
+    isolatedDirectories.push_back(buffer.data());
     return buffer.data();
 }
 
