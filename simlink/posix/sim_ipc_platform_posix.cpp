@@ -729,9 +729,7 @@ bool ipcSendMessageTimeout(IpcWindow window, uint32_t message, uintptr_t firstPa
             }
         }
         int64_t left = deadline - nowMilliseconds();
-        if (left < 0) {
-            left = 0;
-        }
+        left = left < 0 ? 0 : (left > 0x7FFFFFFF ? 0x7FFFFFFF : left);
         pollfd p{w->socket, static_cast<short>(outLeft ? POLLOUT : POLLIN), 0};
         int ready = poll(&p, 1, static_cast<int>(left));
         if (ready < 0 && errno == EINTR) {
