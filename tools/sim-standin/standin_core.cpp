@@ -166,7 +166,8 @@ void printStandinUsage(FILE* out) {
                "  --slow MS             answer each message MS milliseconds late\n"
                "  --exit-after N        exit after serving N batches\n"
                "  --rewrite-sizes N     after serving, overwrite each read record's size with N\n"
-               "  --faults-after N      serve N batches normally before the faults above begin\n"
+               "  --faults-after N      serve N batches normally before --reply, --no-answer,\n"
+               "                        --slow and --rewrite-sizes take effect\n"
                "Output:\n"
                "  --stats               print round trips per second, once a second\n"
                "  --trace               print what it sees: each new block name, every write,\n"
@@ -180,7 +181,10 @@ void printStandinUsage(FILE* out) {
                "\n"
                "Output lines: 'ready class=C pid=P', 'block NAME', 'write 0xOFFSET SIZE: BYTES',\n"
                "'batch R0C4B:1 R0C48:1 ...' (R read, W write, offset:size), 'rate N/s batches=M',\n"
-               "'bad record at BYTE: ...'. Ends on Ctrl+C or when killed.\n",
+               "'bad record at BYTE: ...'. Ends on Ctrl+C or when killed.\n"
+               "\n"
+               "Native build only: server and gauge meet in $XDG_RUNTIME_DIR/vor-tavrin-ipc,\n"
+               "else /tmp/vor-tavrin-ipc-<uid>; tests give each run its own with VOR_IPC_DIR.\n",
                out);
 }
 
