@@ -22,7 +22,9 @@ extern std::atomic<long> allocationCount;
 
 namespace {
 
-const char* const TestTitle = "VOR Tavrin - 1.01";
+// Not the program's own caption, so that a test driving the real program in
+// the same Wine session never finds these windows instead.
+const char* const TestTitle = "VOR Tavrin - surface test";
 
 std::vector<uint32_t> readBack() {
     std::vector<uint32_t> pixels(GaugeClientWidth * GaugeClientHeight, 0xDEADBEEFu);
@@ -97,7 +99,7 @@ TEST(GaugeWindowWin32, CaptionSizeStylePositionAndClass) {
         HWND h = window->handle;
         char title[64] = {};
         GetWindowTextA(h, title, sizeof title);
-        EXPECT_STREQ(title, "VOR Tavrin - 1.01");
+        EXPECT_STREQ(title, TestTitle);
         RECT client;
         GetClientRect(h, &client);
         EXPECT_EQ(client.right - client.left, 300);
