@@ -246,6 +246,13 @@ TEST(StandinTimeline, ChangesApplyFromTheirTimeAndRepeat) {
     }
 }
 
+TEST(StandinTimeline, TheShippedExampleLoads) {
+    StandinConfig config;
+    EXPECT_TRUE(loadStandinTimeline(STANDIN_TIMELINE_EXAMPLE, &config, stderr));
+    EXPECT_EQ(config.repeatPeriod, 26.0);
+    EXPECT_GT(config.timeline.size(), 10u);
+}
+
 TEST(StandinTimeline, AFaultyFileNamesItsLine) {
     const char* bad[] = {"0 loc=1\n1 loc=300\n", "2 loc=1\n1 loc=2\n", "x loc=1\n", "0\n",
                          "5 loc=1\nrepeat 2\n",  "0 loc=1\nrepeat\n"};
