@@ -18,6 +18,7 @@
 // returns the oldest of those, or else handles at most one SDL event and never
 // waits. Main thread only; one window per run.
 #include "display/gauge_window.h"
+#include "display/sdl/frame_x11.h"
 #include "display/sdl/text_1252.h"
 #include "display/soft/soft_surface.h"
 
@@ -203,17 +204,20 @@ GaugeWindow* openGaugeWindow(const char* title, int32_t x, int32_t y) {
     // the window itself goes there. Correcting by the frame extents here
     // would move it a second time by the same amount.
     // Made for OpenGL at once where it can be: a GL renderer would otherwise
-    // destroy and remake the X window when the surface opens.
+    // destroy and remake the X window when the surface opens. Shown only
+    // once the window manager knows what frame to give it.
     const char* caption = title ? title : "";
     SDL_Window* w = SDL_CreateWindow(caption, wantX, wantY, GaugeClientWidth, GaugeClientHeight,
-                                     SDL_WINDOW_SHOWN | SDL_WINDOW_OPENGL);
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
     if (!w) {
         w = SDL_CreateWindow(caption, wantX, wantY, GaugeClientWidth, GaugeClientHeight,
-                             SDL_WINDOW_SHOWN);
+                             SDL_WINDOW_HIDDEN);
     }
     if (!w) {
         return nullptr;
     }
+    limitFrameToMoveAndClose(w);
+    SDL_ShowWindow(w);
     display.window = GaugeWindow{w, SDL_GetWindowID(w)};
     display.queue = EventQueue{};
     display.windowOpen = true;

@@ -171,6 +171,9 @@ openbox)
     check_title
     expect_at 100 60 "frame from Brivane.ini under a window manager"
     until_true 30 "$probe" above "$window_id" || fail "not kept above other windows"
+    # Move and close only (openbox itself keeps its minimise button).
+    hints=$(xprop -id "$window_id" _MOTIF_WM_HINTS)
+    [[ "$hints" == *"= 0x3, 0x24, 0x1a, 0x0, 0x0" ]] || fail "frame hints: $hints"
     screenshot
     close_gauge 100 60
     if ((settings_written)); then
