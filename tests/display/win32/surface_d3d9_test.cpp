@@ -471,6 +471,20 @@ struct LostDeviceFixture : SurfaceFixture {
     }
 };
 
+TEST_F(LostDeviceFixture, RepaintsAndResizesPresentTheKeptFrame) {
+    // Uncovered: the child repaints by presenting once, composing nothing.
+    InvalidateRect(d3d9Surface.child, nullptr, TRUE);
+    UpdateWindow(d3d9Surface.child);
+    EXPECT_EQ(proxy.presentCalls, 1);
+    SendMessageA(window->handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 300));
+    EXPECT_EQ(proxy.presentCalls, 2);
+    // The whole window repainted, child included.
+    RedrawWindow(window->handle, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(proxy.presentCalls, 3);
+    EXPECT_EQ(readBack(), drawn);
+}
+
 TEST_F(LostDeviceFixture, ShortLossIsWaitedOutAndPresented) {
     proxy.queueCooperative(D3DERR_DEVICELOST, 2);
     proxy.queueCooperative(D3D_OK);
