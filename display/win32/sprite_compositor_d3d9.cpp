@@ -16,6 +16,7 @@
 #include "display/win32/d3d9_surface.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
