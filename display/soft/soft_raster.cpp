@@ -203,12 +203,14 @@ inline void blendPixel(uint32_t* pixel, uint32_t src, const Shading& sh) {
                      (static_cast<uint32_t>(squareOf.v[d2]) << 16);
             return;
         }
-        const uint32_t added = gather(laneDiv255(spread(src) * sa));
-        const uint32_t c0 = (added & 0xFFu) + squareOf.v[d0];
-        const uint32_t c1 = ((added >> 8) & 0xFFu) + squareOf.v[d1];
-        const uint32_t c2 = ((added >> 16) & 0xFFu) + squareOf.v[d2];
-        *pixel = (c0 > 255u ? 255u : c0) | ((c1 > 255u ? 255u : c1) << 8) |
-                 ((c2 > 255u ? 255u : c2) << 16);
+        // Both terms are at most 255, so a lane's sum fits 9 bits; a lane
+        // whose bit 8 is set clamps to 255.
+        const uint64_t squares = static_cast<uint64_t>(squareOf.v[d0]) |
+                                 (static_cast<uint64_t>(squareOf.v[d2]) << 16) |
+                                 (static_cast<uint64_t>(squareOf.v[d1]) << 32);
+        const uint64_t sum = laneDiv255(spread(src) * sa) + squares;
+        const uint64_t over = ((sum >> 8) & 0x0001000100010001ull) * 0xFFu;
+        *pixel = gather((sum | over) & LaneMask) & 0x00FFFFFFu;
     } else {
         if (sa == 0 && sh.skipTransparent) {
             return;
