@@ -448,11 +448,14 @@ void drawTriangle(const SoftTarget& target, const Vertex& v0, const Vertex& v1, 
 
     // Unit steps with texel centres on pixel centres (every unturned sprite)
     // sample the texel itself with either filter.
-    const int64_t s00 = std::llrint((v0.s - dsdx * x0 - dsdy * y0) * FixedOne);
-    const int64_t t00 = std::llrint((v0.t - dtdx * x0 - dtdy * y0) * FixedOne);
     const bool unit = dsdx == 1.0 && dsdy == 0.0 && dtdx == 0.0 && dtdy == 1.0;
-    const bool centred =
-        ((s00 - FixedHalf) & 0xFFFFFFFFll) == 0 && ((t00 - FixedHalf) & 0xFFFFFFFFll) == 0;
+    bool centred = false;
+    if (unit) {
+        const int64_t s00 = std::llrint((v0.s - x0) * FixedOne);
+        const int64_t t00 = std::llrint((v0.t - y0) * FixedOne);
+        centred =
+            ((s00 - FixedHalf) & 0xFFFFFFFFll) == 0 && ((t00 - FixedHalf) & 0xFFFFFFFFll) == 0;
+    }
     SpanFn fn;
     if (unit && centred) {
         fn = pickBlend<FilterCopy>(blend);

@@ -10,6 +10,7 @@
 // Limits: at most SoftSpriteCapacity sprites; images of 1 to 8192 pixels a
 // side, as the texture sizes a Direct3D 9 device takes. A draw allocates
 // nothing: the vertices live on the stack and the texels were copied once.
+#include "display/gauge_window.h"
 #include "display/soft/soft_raster.h"
 #include "display/soft/soft_surface.h"
 #include "display/sprite_compositor.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int SoftSpriteCapacity = 256;
 constexpr int32_t SoftSpriteMaxSide = 8192;
-constexpr int32_t SurfaceSide = 300;
 
 struct SoftSprite {
     uint32_t* texels; // A8R8G8B8, width x height, owned
@@ -112,7 +112,7 @@ void drawSprite(SpriteHandle sprite, int32_t x, int32_t y, uint8_t intensity) {
     }
     SpriteVertex quad[4];
     placeSpriteQuad(quad, x, y, s->width, s->height, s->radians, intensity);
-    const SoftTarget target{pixels, SurfaceSide, SurfaceSide, SurfaceSide};
+    const SoftTarget target{pixels, GaugeClientWidth, GaugeClientHeight, GaugeClientWidth};
     const SoftTexture texture{s->texels,      s->width,      s->height,       s->width,
                               s->visibleLeft, s->visibleTop, s->visibleRight, s->visibleBottom};
     const SoftDrawState state{compositor.pair.source, compositor.pair.destination,
