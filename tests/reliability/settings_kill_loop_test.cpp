@@ -1,26 +1,38 @@
-// settings_kill_loop_test.cpp - saveSettings() killed with SIGKILL at random
-// moments, a thousand times, never leaves "Brivane.ini" empty or damaged.
+// settings_kill_loop_test.cpp - saveSettings() killed at random moments, a
+// thousand times, never leaves "Brivane.ini" empty or damaged.
 //
-// Each round forks a child that saves in a loop in a scratch directory, the
+// Each round starts a child that saves in a loop in a scratch directory, the
 // window x taking a new value at every save; once the child has finished its
-// first save the parent waits a random 0-3 ms and kills it. The file must
-// then be the previous round's file or one of this round's, byte for byte the
-// four lines the gauge writes. Temporary files that a kill leaves beside it
-// are counted and printed (nothing reads them), not treated as damage.
-// POSIX only: fork() and SIGKILL.
+// first save the parent waits a random 0-3 ms and kills it (POSIX: fork and
+// SIGKILL; Windows: the test executable started again as the child, ended
+// with TerminateProcess). The file must then be one of this round's saves,
+// byte for byte the four lines the gauge writes. Temporary files that kills
+// leave beside it are counted and printed (nothing reads them), not treated
+// as damage.
+//
+// The executable has its own main(): started with "--save-forever FIRSTX
+// HANDLE" it is the Windows child, otherwise it runs the tests.
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -53,7 +65,7 @@ bool parseGaugeFile(const std::string& bytes, int32_t* x) {
     if (end == std::string::npos || end == head.size() || end - head.size() > 11) {
         return false;
     }
-    long long value = std::stoll(bytes.substr(head.size(), end - head.size()));
+    long long value = std::strtoll(bytes.c_str() + head.size(), nullptr, 10);
     if (value < INT32_MIN || value > INT32_MAX) {
         return false;
     }
@@ -61,12 +73,13 @@ bool parseGaugeFile(const std::string& bytes, int32_t* x) {
     return bytes == gaugeFile(*x);
 }
 
-[[noreturn]] void saveForever(int ready, int32_t firstX) {
+// The child's work: a first save, the signal that it is done, then saves
+// until it is killed. `signalReady` returns false when the parent is gone.
+template <typename Ready> [[noreturn]] void saveForever(int32_t firstX, Ready signalReady) {
     settings = Settings{Light, firstX, WindowY};
     saveSettings();
-    char byte = 1;
-    if (::write(ready, &byte, 1) != 1) {
-        ::_exit(3);
+    if (!signalReady()) {
+        std::_Exit(3);
     }
     for (int32_t n = 1;; ++n) {
         settings.windowX = firstX + n;
@@ -74,65 +87,126 @@ bool parseGaugeFile(const std::string& bytes, int32_t* x) {
     }
 }
 
+#ifdef _WIN32
+std::string selfPath;
+
+struct Saver {
+    PROCESS_INFORMATION process;
+};
+
+// Starts the child in the current directory; true once its first save is done.
+bool startSaver(int32_t firstX, Saver* saver) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return false;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string command = "\"" + selfPath + "\" --save-forever " + std::to_string(firstX) + " " +
+                          std::to_string(reinterpret_cast<uintptr_t>(writeEnd));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    saver->process = PROCESS_INFORMATION{};
+    BOOL started = CreateProcessA(selfPath.c_str(), command.data(), nullptr, nullptr, TRUE, 0,
+                                  nullptr, nullptr, &startup, &saver->process);
+    CloseHandle(writeEnd);
+    char byte = 0;
+    DWORD got = 0;
+    bool ready = started && ReadFile(readEnd, &byte, 1, &got, nullptr) && got == 1;
+    CloseHandle(readEnd);
+    return ready;
+}
+
+bool killSaver(Saver* saver) {
+    bool ok = TerminateProcess(saver->process.hProcess, 9) != 0 &&
+              WaitForSingleObject(saver->process.hProcess, 30000) == WAIT_OBJECT_0;
+    CloseHandle(saver->process.hThread);
+    CloseHandle(saver->process.hProcess);
+    return ok;
+}
+
+void pause(int microseconds) {
+    Sleep(static_cast<DWORD>(microseconds / 1000));
+}
+#else
+struct Saver {
+    pid_t pid;
+};
+
+bool startSaver(int32_t firstX, Saver* saver) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return false;
+    }
+    saver->pid = ::fork();
+    if (saver->pid == 0) {
+        ::close(ready[0]);
+        saveForever(firstX, [&] {
+            char byte = 1;
+            return ::write(ready[1], &byte, 1) == 1;
+        });
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    bool ok = saver->pid > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    return ok;
+}
+
+bool killSaver(Saver* saver) {
+    int status = 0;
+    return ::kill(saver->pid, SIGKILL) == 0 && ::waitpid(saver->pid, &status, 0) == saver->pid &&
+           WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+void pause(int microseconds) {
+    ::usleep(static_cast<useconds_t>(microseconds));
+}
+#endif
+
 class SettingsKillLoop : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vor-kill-loop.XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        ASSERT_EQ(::getcwd(oldCwd, sizeof oldCwd), oldCwd);
-        ASSERT_EQ(::chdir(dir.c_str()), 0);
+        oldCwd = fs::current_path();
+        dir =
+            fs::temp_directory_path() / ("vor-kill-loop-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(dir));
+        fs::current_path(dir);
     }
     void TearDown() override {
-        if (::chdir(oldCwd) != 0) {
-            ADD_FAILURE() << "cannot return to " << oldCwd;
-        }
         std::error_code ignored;
+        fs::current_path(oldCwd, ignored);
         fs::remove_all(dir, ignored);
     }
     fs::path dir;
-    char oldCwd[4096] = {};
+    fs::path oldCwd;
 };
 
-TEST_F(SettingsKillLoop, FileIsAlwaysTheOldOrANewCompleteOne) {
+TEST_F(SettingsKillLoop, FileIsAlwaysOneCompleteSave) {
     const fs::path file = dir / "Brivane.ini";
     std::mt19937 random(20261211);
     std::uniform_int_distribution<int> delayMicroseconds(0, 3000);
 
-    settings = Settings{Light, 0, WindowY};
-    saveSettings();
     int32_t previous = 0;
-    int killedDuringRound = 0; // rounds whose file is not the round's first save
+    int pastFirstSave = 0; // rounds whose file is a later save than the first
     for (int round = 1; round <= Kills; ++round) {
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
         const int32_t firstX = round * RoundStride;
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(ready[0]);
-            saveForever(ready[1], firstX);
-        }
-        ::close(ready[1]);
-        char byte = 0;
-        ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "round " << round << ": child died";
-        ::close(ready[0]);
-        ::usleep(static_cast<useconds_t>(delayMicroseconds(random)));
-        ASSERT_EQ(::kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        Saver saver;
+        ASSERT_TRUE(startSaver(firstX, &saver)) << "round " << round << ": child did not save";
+        pause(delayMicroseconds(random));
+        ASSERT_TRUE(killSaver(&saver)) << "round " << round;
 
         const std::string bytes = readFile(file);
         int32_t x = 0;
         ASSERT_TRUE(parseGaugeFile(bytes, &x))
             << "round " << round << ": damaged file of " << bytes.size() << " bytes: " << bytes;
         // The first save of the round had finished before the kill, so the
-        // file is one of this round's saves (the last one that got renamed).
+        // file is one of this round's saves (the last one put in place).
         ASSERT_GE(x, firstX) << "round " << round << ": older than the round's first save";
         ASSERT_LT(x, firstX + RoundStride) << "round " << round;
-        ASSERT_GE(x, previous);
-        killedDuringRound += x > firstX ? 1 : 0;
+        ASSERT_GT(x, previous);
+        pastFirstSave += x > firstX ? 1 : 0;
         previous = x;
     }
 
@@ -142,8 +216,26 @@ TEST_F(SettingsKillLoop, FileIsAlwaysTheOldOrANewCompleteOne) {
     }
     std::printf("%d kills; %d rounds got past their first save; %d temporary files left by "
                 "kills\n",
-                Kills, killedDuringRound, leftovers);
+                Kills, pastFirstSave, leftovers);
     EXPECT_LE(leftovers, Kills) << "at most one temporary file per killed save";
 }
 
 } // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    if (argc == 4 && std::strcmp(argv[1], "--save-forever") == 0) {
+        HANDLE ready = reinterpret_cast<HANDLE>(std::strtoull(argv[3], nullptr, 10));
+        saveForever(static_cast<int32_t>(std::strtol(argv[2], nullptr, 10)), [&] {
+            char byte = 1;
+            DWORD written = 0;
+            return WriteFile(ready, &byte, 1, &written, nullptr) && written == 1;
+        });
+    }
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    selfPath.assign(path, length);
+#endif
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
