@@ -8,10 +8,28 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <vector>
+
+// Counts the program's allocations, so that a test can see a draw make none.
+std::atomic<long> allocations{0};
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    void* p = std::malloc(size ? size : 1);
+    if (!p) {
+        std::abort();
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -262,6 +280,26 @@ TEST_F(SoftCompositor, SmoothingOffSamplesSingleTexels) {
             EXPECT_GT(single, 1000);
         }
     }
+}
+
+TEST_F(SoftCompositor, AFrameOfDrawsAllocatesNothing) {
+    const SpriteHandle needle = make(patternImage(416, 300, false));
+    const SpriteHandle face = make(patternImage(300, 300, false));
+    const long before = allocations.load();
+    for (int frame = 0; frame < 3; ++frame) {
+        beginFrame();
+        setBlendPair(BlendShadow);
+        drawSprite(face, 2, 2, 80);
+        setBlendPair(BlendNormal);
+        drawSprite(face, 0, 0, 255);
+        setSpriteAngle(needle, 90.1f + static_cast<float>(frame));
+        drawSprite(needle, -57, -156, 255);
+        setBlendPair(BlendLight);
+        drawSprite(face, 0, 0, 200);
+        setBlendPair(BlendNormal);
+        endFrame();
+    }
+    EXPECT_EQ(allocations.load(), before);
 }
 
 TEST_F(SoftCompositor, WhatHasNoSpriteNoFrameOrNoSurfaceDrawsNothing) {
