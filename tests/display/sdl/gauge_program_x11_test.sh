@@ -65,7 +65,9 @@ write_settings() { # light x y
 
 window_id=
 find_window() {
-    window_id=$(xdotool search --onlyvisible --name '^VOR Tavrin - 1\.01$' 2>/dev/null | head -n 1)
+    # By PID too: the Windows build's gauge may share the display, same title.
+    window_id=$(xdotool search --all --onlyvisible --pid "$gauge_pid" --name '^VOR Tavrin - 1\.01$' \
+        2>/dev/null | head -n 1)
     [[ -n "$window_id" ]]
 }
 
@@ -77,6 +79,8 @@ start_gauge() {
     gauge_pid=$!
     if ! until_true 60 find_window; then
         fail "no window titled 'VOR Tavrin - 1.01' appeared"
+        kill -0 "$gauge_pid" 2>/dev/null && echo "the program still runs" >&2
+        xwininfo -root -tree >&2
         return 1
     fi
 }

@@ -1,7 +1,6 @@
 // gauge_window_sdl_test.cpp - the SDL gauge window on a real X display.
 //
-// Runs on $DISPLAY (an Xvfb without a window manager: run_with_display.sh
-// starts one when none is given). Reads back what reached the screen with
+// Runs on an Xvfb of its own, without a window manager (with_own_xvfb.sh). Reads back what reached the screen with
 // Xlib, and drives the window with real X requests as well as with SDL
 // events pushed into the queue. Waits are for a condition, with a deadline.
 #include "display/gauge_window.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # message_box_x11_test.sh HELPER - the start-up failure message box on an X
-# display ($DISPLAY when set, else an Xvfb of its own): it appears with the
+# display (run by with_own_xvfb.sh; an Xvfb of its own when DISPLAY is not
+# set): it appears with the
 # caption "Erreur", stays until the user answers, and goes with Return (its OK
 # button's key). A screenshot of it is left in the working directory as
 # message_box_x11.png. Ends only what it started, by PID.
