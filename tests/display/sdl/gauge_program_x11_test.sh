@@ -127,11 +127,25 @@ check_title() {
     [[ "$title" == "VOR Tavrin - 1.01" ]] || fail "title is '$title'"
 }
 
-screenshot() {
+# The client area as it is on the screen, and the frame around it.
+grab() {
+    local geometry
+    geometry=$(xwininfo -id "$window_id" | awk '/Absolute upper-left X/ { x = $4 }
+        /Absolute upper-left Y/ { y = $4 } END { printf "300x300+%d+%d", x, y }')
     import -window root "$work/root.png" 2>/dev/null &&
-        convert "$work/root.png" -crop "$(
-            "$probe" where "$window_id" | awk '{ printf "%dx%d+%d+%d", $3 + 40, $4 + 60, ($1 > 20 ? $1 - 20 : 0), ($2 > 20 ? $2 - 20 : 0) }'
-        )" +repage "$shot" 2>/dev/null
+        convert "$work/root.png" -crop "$geometry" +repage "$work/client.png" 2>/dev/null
+}
+client_drawn() {
+    grab && [[ "$(convert "$work/client.png" -format '%[max]' info: 2>/dev/null)" != 0 ]]
+}
+# The first frame reaches the screen: the client area is not all black.
+screenshot() {
+    until_true 60 client_drawn || fail "the client area stays black"
+    # For a person to look at: the window with some of the screen around it.
+    local x y
+    read -r x y _ < <("$probe" where "$window_id")
+    convert "$work/root.png" -crop "360x380+$((x > 20 ? x - 20 : 0))+$((y > 20 ? y - 20 : 0))" \
+        +repage "$shot" 2>/dev/null
 }
 
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
