@@ -72,3 +72,27 @@ pictures_match() {
     n="$(differing_pixels "$1" "$2")"
     [[ -n "$n" && "$n" -lt 200 ]]
 }
+
+# The stand-in, in a process of its own. The caller sets STANDIN_CMD to the
+# command that starts it (with the emulator first under Wine).
+STANDIN_CMD=()
+standin_pid=
+standin_runs=0
+# start_standin args...: true once it owns its window class.
+start_standin() {
+    standin_runs=$((standin_runs + 1))
+    local log="$E2E_WORK/standin-$standin_runs.log"
+    spawn standin_pid "${STANDIN_CMD[@]}" "$@" >"$log" 2>&1
+    local deadline=$((SECONDS + 30))
+    until grep -q '^ready' "$log"; do
+        if ! kill -0 "$standin_pid" 2>/dev/null || ((SECONDS > deadline)); then
+            echo "  the stand-in did not start: $(tr -d '\r' <"$log")"
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+kill_standin() {
+    kill -9 "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
+}

@@ -10,8 +10,8 @@ e2e_need_display
 cd "$E2E_WORK"
 
 gauge_pid=
-standin_pid=
 wid=
+STANDIN_CMD=("$standin")
 
 gauge_runs=0
 start_gauge() {
@@ -39,26 +39,6 @@ stop_gauge_by_close() { # the close request; true when it ended with code 0 in t
         sleep 0.05
     done
     wait "$gauge_pid"
-}
-
-# start_standin args...: true once it owns its window class.
-standin_runs=0
-start_standin() {
-    standin_runs=$((standin_runs + 1))
-    local log="$E2E_WORK/standin-$standin_runs.log"
-    spawn standin_pid "$standin" "$@" >"$log" 2>&1
-    local deadline=$((SECONDS + 10))
-    until grep -q '^ready' "$log"; do
-        if ! kill -0 "$standin_pid" 2>/dev/null || ((SECONDS > deadline)); then
-            echo "  the stand-in did not start: $(cat "$log")"
-            return 1
-        fi
-        sleep 0.05
-    done
-}
-kill_standin() {
-    kill -9 "$standin_pid" 2>/dev/null || true
-    wait "$standin_pid" 2>/dev/null || true
 }
 
 shot() { import -window "$wid" "$1" 2>/dev/null; }

@@ -12,7 +12,7 @@ cd "$E2E_WORK"
 title="VOR Tavrin - 1.01"
 
 gauge_pid=
-standin_pid=
+STANDIN_CMD=("$emulator" "$standin")
 probe_run() { "$emulator" "$probe" "$@" | tr -d '\r'; }
 
 start_gauge() {
@@ -29,25 +29,6 @@ close_gauge() { # the close request; true when the gauge ended with code 0 in ti
     done
     wait "$gauge_pid"
 }
-standin_runs=0
-start_standin() {
-    standin_runs=$((standin_runs + 1))
-    local log="$E2E_WORK/standin-$standin_runs.log"
-    spawn standin_pid "$emulator" "$standin" "$@" >"$log" 2>&1
-    local deadline=$((SECONDS + 30))
-    until grep -q '^ready' "$log"; do
-        if ! kill -0 "$standin_pid" 2>/dev/null || ((SECONDS > deadline)); then
-            echo "  the stand-in did not start: $(tr -d '\r' <"$log")"
-            return 1
-        fi
-        sleep 0.1
-    done
-}
-kill_standin() {
-    kill -9 "$standin_pid" 2>/dev/null || true
-    wait "$standin_pid" 2>/dev/null || true
-}
-
 # wait_frame REF.png SECONDS: until the last presented frame shows REF.
 WAITED=0
 wait_frame() {
