@@ -56,7 +56,8 @@ SdlDisplay display;
 uint32_t backBuffer[GaugeClientWidth * GaugeClientHeight];
 
 // The X protocol carries window positions as 16-bit numbers: anything beyond
-// would wrap around to some other place on the screen instead of off it.
+// would wrap around to some other place on the screen instead of off it (and
+// SDL reads some larger values as "centred" or "anywhere").
 constexpr int32_t PositionLimit = 32767;
 
 int32_t clampPosition(int64_t v) {
@@ -203,6 +204,7 @@ GaugeWindow* openGaugeWindow(const char* title, int32_t x, int32_t y) {
     // top-left corner there (the default north-west gravity); without one
     // the window itself goes there. Correcting by the frame extents here
     // would move it a second time by the same amount.
+    //
     // Made for OpenGL at once where it can be: a GL renderer would otherwise
     // destroy and remake the X window when the surface opens. Shown only
     // once the window manager knows what frame to give it.
@@ -214,6 +216,8 @@ GaugeWindow* openGaugeWindow(const char* title, int32_t x, int32_t y) {
                              SDL_WINDOW_HIDDEN);
     }
     if (!w) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        display.videoReady = false;
         return nullptr;
     }
     limitFrameToMoveAndClose(w);

@@ -181,9 +181,13 @@ plain)
 openbox)
     start_xvfb || exit 1
     own_xvfb=1
-    openbox --sm-disable >/dev/null 2>&1 &
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
     openbox_pid=$!
-    until_true 30 wm_ready || { fail "openbox did not start"; exit 1; }
+    if ! until_true 30 wm_ready; then
+        fail "openbox did not start on $DISPLAY (Xvfb $XVFB_PID, lock $(cat "/tmp/.X${DISPLAY#:}-lock"))"
+        cat "$work/openbox.log" >&2
+        exit 1
+    fi
     write_settings 1 100 60
     start_gauge || exit 1
     check_title

@@ -42,7 +42,12 @@ helper_ended() { ! kill -0 "$helper_pid" 2>/dev/null; }
 
 "$helper" &
 helper_pid=$!
-until_true 60 find_box || { echo "FAIL: no window titled 'Erreur'" >&2; exit 1; }
+if ! until_true 60 find_box; then
+    echo "FAIL: no window titled 'Erreur'" >&2
+    kill -0 "$helper_pid" 2>/dev/null && echo "the helper still runs" >&2
+    xwininfo -root -tree >&2
+    exit 1
+fi
 # Modal: still there while nobody answers.
 sleep 0.5
 kill -0 "$helper_pid" 2>/dev/null || { echo "FAIL: the box went by itself" >&2; exit 1; }
