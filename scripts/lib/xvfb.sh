@@ -1,34 +1,27 @@
 # Sourced: start_xvfb starts an Xvfb of our own on a free display, exports
 # DISPLAY and XVFB_PID; stop_xvfb ends that one process, by its PID.
 start_xvfb() {
-    # The server picks a free display number itself (-displayfd) and tells
-    # us which: choosing one here from the lock files races with other
-    # scripts starting at the same moment, which then share one server and
-    # end it under each other.
-    local numfile
-    numfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+    # One script at a time picks a number and starts its server: two that
+    # pick the same free number at once end up sharing one server and end it
+    # under each other.
+    local guard
+    exec {guard}>>/tmp/vor-tavrin-xvfb.lock
+    flock "$guard"
+    local n=${VOR_XVFB_FIRST:-91}
+    while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 {guard}>&- &
     XVFB_PID=$!
-    local deadline=$((SECONDS + 30))
-    local n=
-    # read succeeds once the whole line, newline included, is there.
-    until read -r n <"$numfile" && [[ -n "$n" ]]; do
-        if ((SECONDS > deadline)) || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-            rm -f "$numfile"
-            echo "Xvfb did not start" >&2
-            return 1
-        fi
-        sleep 0.05
-    done
     export DISPLAY=":$n"
-    rm -f "$numfile"
+    local deadline=$((SECONDS + 30))
     until xdpyinfo >/dev/null 2>&1; do
         if ((SECONDS > deadline)) || ! kill -0 "$XVFB_PID" 2>/dev/null; then
             echo "Xvfb did not start on $DISPLAY" >&2
+            exec {guard}>&-
             return 1
         fi
         sleep 0.1
     done
+    exec {guard}>&-
 }
 
 stop_xvfb() {
