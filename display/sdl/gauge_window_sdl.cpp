@@ -2,8 +2,9 @@
 //
 // The gauge window is a fixed-size 300 x 300 SDL window; its surface is a
 // memory back buffer (X8R8G8B8) that the software compositor draws into and
-// that presentFrame copies to the screen through a streaming texture of an
-// SDL_Renderer, with vsync where the renderer offers it.
+// that presentFrame copies to the screen through a streaming texture of SDL's
+// software renderer, into the window's own X11 framebuffer: no GL driver is
+// loaded, and X11 without GL offers no retrace to wait for.
 //
 // Positions: the program stores the top-left corner of the window's outer
 // frame (title bar and borders included). SDL reports the client area, so
@@ -191,6 +192,10 @@ void prepareDirect3D() {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window's framebuffer as X11 itself offers it (MIT-SHM), not through
+    // a GL renderer behind the scenes: a GL driver costs tens of megabytes of
+    // resident pages for what is a 300 x 300 copy.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 }
 
 GaugeWindow* openGaugeWindow(const char* title, int32_t x, int32_t y) {
@@ -205,16 +210,14 @@ GaugeWindow* openGaugeWindow(const char* title, int32_t x, int32_t y) {
     // the window itself goes there. Correcting by the frame extents here
     // would move it a second time by the same amount.
     //
-    // Made for OpenGL at once where it can be: a GL renderer would otherwise
-    // destroy and remake the X window when the surface opens. Shown only
+    // A plain window, not an OpenGL one: the surface is presented by SDL's
+    // software renderer through the window's own framebuffer, so neither a
+    // GL driver (tens of megabytes of resident pages for a 300 x 300 copy)
+    // is loaded nor the X window remade when the surface opens. Shown only
     // once the window manager knows what frame to give it.
     const char* caption = title ? title : "";
     SDL_Window* w = SDL_CreateWindow(caption, wantX, wantY, GaugeClientWidth, GaugeClientHeight,
-                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
-    if (!w) {
-        w = SDL_CreateWindow(caption, wantX, wantY, GaugeClientWidth, GaugeClientHeight,
-                             SDL_WINDOW_HIDDEN);
-    }
+                                     SDL_WINDOW_HIDDEN);
     if (!w) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         display.videoReady = false;
@@ -238,7 +241,10 @@ bool openSurface(GaugeWindow* window) {
     if (!window || !display.windowOpen || display.surfaceOpen) {
         return false;
     }
-    display.renderer = SDL_CreateRenderer(window->sdl, -1, SDL_RENDERER_PRESENTVSYNC);
+    // The software renderer copies into the window's framebuffer (MIT-SHM on
+    // X11); it waits for no retrace, which X11 without GL does not offer.
+    display.renderer =
+        SDL_CreateRenderer(window->sdl, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_PRESENTVSYNC);
     if (!display.renderer) {
         display.renderer = SDL_CreateRenderer(window->sdl, -1, SDL_RENDERER_SOFTWARE);
     }
