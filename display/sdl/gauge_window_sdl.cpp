@@ -25,6 +25,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstring>
 
 struct GaugeWindow {
@@ -347,6 +348,12 @@ void showMessageBox(GaugeWindow* owner, const char* caption, const char* text) {
     char text8[1024];
     windows1252ToUtf8(caption, caption8, sizeof caption8);
     windows1252ToUtf8(text, text8, sizeof text8);
+    // With no display there is nowhere to show a box, and SDL's X11 box would
+    // fork this (threaded) process to try: say it on the terminal instead.
+    if (!startVideo()) {
+        std::fprintf(stderr, "%s: %s\n", caption8, text8);
+        return;
+    }
     // Owned by the gauge window only while it is the one the user works in.
     SDL_Window* parent = nullptr;
     if (owner && display.windowOpen && SDL_GetKeyboardFocus() == owner->sdl) {
