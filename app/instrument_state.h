@@ -33,6 +33,11 @@ struct LastDrawnState {
     uint16_t gsFlag;
 };
 
+// One indivisible access of each field's own width, without a lock.
+static_assert(std::atomic<int8_t>::is_always_lock_free);
+static_assert(std::atomic<uint16_t>::is_always_lock_free);
+static_assert(sizeof(std::atomic<uint16_t>) == 2 && sizeof(std::atomic<int8_t>) == 1);
+
 extern InstrumentState instrumentState;
 extern LastDrawnState lastDrawn;
 

@@ -30,14 +30,9 @@ done
 
 bash "$root/scripts/deps.sh"
 cmake --preset linux-release -S "$root" >/dev/null
-cmake --build "$root/build/linux-release" --target vor-tavrin sim-standin 2>/dev/null ||
-    cmake --build "$root/build/linux-release" --target vor-tavrin
+cmake --build "$root/build/linux-release" --target vor-tavrin sim-standin
 gauge="$root/build/linux-release/app/vor-tavrin"
 standin_bin="$root/build/linux-release/tools/sim-standin/sim-standin"
-if [[ $standin = 1 && ! -x "$standin_bin" ]]; then
-    echo "run.sh: the simulator stand-in is not built yet; starting the gauge alone." >&2
-    standin=0
-fi
 
 pids=()
 cleanup() {

@@ -61,11 +61,4 @@ TEST_F(StateTest, CopyTakesEveryFieldNotOnlyTheFirstDifferent) {
     EXPECT_EQ(lastDrawn.gsFlag, 1);
 }
 
-TEST_F(StateTest, FieldsAreLockFreeAtTheirOwnWidth) {
-    static_assert(std::atomic<uint16_t>::is_always_lock_free);
-    static_assert(std::atomic<int8_t>::is_always_lock_free);
-    static_assert(sizeof(instrumentState.obsDegrees) == 2);
-    static_assert(sizeof(instrumentState.toFrom) == 1);
-}
-
 } // namespace
